@@ -1,0 +1,58 @@
+#pragma once
+#include <QString>
+#include <source_location>
+#include <utility>
+
+// Appends one entry to ErrorLog.txt in the program folder (see errorlog.cpp for
+// the format, the repeat and size rules). Never throws: it is called from
+// error handlers, so an entry that cannot be written is dropped.
+void LogError(const QString& message);
+
+// Where ErrorLog.txt lives: App().folder unless a test points it elsewhere.
+QString ErrorLogPath();
+
+// The trapping convention: a procedure creates one trap naming itself and
+// its module (or window), and runs each statement through it. A statement
+// that throws is logged as
+//   Error N (description) in procedure P of Module M on line L
+// (" of Form W" for window procedures), L being the source line of the
+// statement, and the procedure carries on with the next one.
+class ProcedureTrap {
+public:
+    enum class Container { Module, Form };
+
+    ProcedureTrap(const char* procedure, const char* module)
+        : ProcedureTrap(procedure, module, Container::Module) {}
+    ProcedureTrap(const char* procedure, const char* container, Container kind)
+        : procedure_(procedure), container_(container), kind_(kind) {}
+
+    static ProcedureTrap form(const char* procedure, const char* form)
+    {
+        return ProcedureTrap(procedure, form, Container::Form);
+    }
+
+    // Runs one statement. Returns false when it raised an error (already logged).
+    template <class Statement>
+    bool operator()(Statement&& statement,
+                    std::source_location where = std::source_location::current()) const
+    {
+        try {
+            std::forward<Statement>(statement)();
+            return true;
+        } catch (...) {
+            logCurrentException(int(where.line()));
+            return false;
+        }
+    }
+
+    // The log line for an error of this procedure.
+    QString message(int number, const QString& description, int line) const;
+
+    // Logs the exception being handled (call only inside a catch block).
+    void logCurrentException(int line) const;
+
+private:
+    const char* procedure_;
+    const char* container_;
+    Container kind_;
+};

@@ -1,0 +1,52 @@
+#pragma once
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+
+// The configuration of one unit: everything its EEPROM and FLASH hold that
+// the program edits, loads, saves and transfers. Byte strings hold one char
+// per byte (0..255).
+constexpr int kSlotCount = 20;      // sequence slots and ASCII strings
+constexpr int kOptionCount = 12;    // option bits of Settings
+constexpr int kMaxSeqBytes = 48;    // encoded actions of one slot
+constexpr int kMaxLabelLen = 3;
+constexpr int kMaxAsciiRaw = 31;    // raw bytes of an ASCII string on the unit
+
+struct UnitConfig {
+    std::array<uint8_t, kSlotCount> SeqStartAddrHB{};
+    std::array<uint8_t, kSlotCount> SeqStartAddrLB{};
+    std::array<uint8_t, kSlotCount> SeqContentsLen{};   // number of actions
+    std::array<QByteArray, kSlotCount> SeqContents;     // encoded actions
+    std::array<uint8_t, kSlotCount> SeqLabelLen{};      // 0..3
+    std::array<uint8_t, kSlotCount> SeqLabelNum{};      // 0..63, carried as read
+    std::array<QByteArray, kSlotCount> SeqLabel;        // upper case; empty = disabled
+    std::array<QByteArray, kSlotCount> ASCIIStrings;    // flag-code text form
+    uint8_t ASCIIFlagChar = '\\';
+    QByteArray PassWord = QByteArray(4, ' ');           // fixed 4 characters
+    uint8_t Rings = 0;
+    uint8_t PrefixChar = 0;
+    double DTMFOutDur = 0;                              // 50 ms steps
+    uint8_t InactivityDur = 0;
+    uint8_t DisconnectInfo = 0;                         // bit 7 enabled, bits 0-6 slot
+    uint8_t ExtStatInfo = 0;
+    uint8_t PWRONInfo = 0;
+    std::array<uint8_t, 2> Settings{};                  // twelve active-low option bits
+
+    bool operator==(const UnitConfig&) const = default;
+};
+
+// Option k is on when its bit is 0 (active low).
+bool OptionOn(const UnitConfig& config, int option);
+void SetOptionOn(UnitConfig& config, int option, bool on);
+
+// Info bytes: bit 7 says the event runs a sequence, bits 0-6 hold its slot.
+bool InfoEnabled(uint8_t info);
+int InfoSlot(uint8_t info);
+uint8_t WithInfoEnabled(uint8_t info, bool enabled);
+uint8_t WithInfoSlot(uint8_t info, int slot);
+
+// Label header byte as the unit stores it: length in bits 6-7, number in 0-5.
+uint8_t LabelHeader(uint8_t labelLen, uint8_t labelNum);
+
+// The DTMF output duration shown as seconds, "0.00" .. "12.75".
+QByteArray DTMFOutDurText(double steps);

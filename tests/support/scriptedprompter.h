@@ -1,0 +1,43 @@
+#pragma once
+#include "prompter.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+// A prompter for tests: records every message and dialog, answers from a
+// script, and never opens a window. Installs itself on construction and
+// goes back to the headless prompter on destruction.
+class ScriptedPrompter : public Prompter {
+public:
+    struct Shown {
+        QString text;
+        MsgIcon icon;
+        MsgButtons buttons;
+        QString title;
+    };
+
+    ScriptedPrompter();
+    ~ScriptedPrompter() override;
+
+    // Answers used in order for questions; when they run out, defaultAnswer.
+    QList<MsgAnswer> answers;
+    MsgAnswer defaultAnswer = MsgAnswer::No;
+    // Paths handed out in order for file dialogs; an empty entry cancels.
+    QStringList files;
+    int chosenFilterIndex = 0;   // 0 keeps the request's index
+    // Called for every message before it is answered (may inspect the window).
+    std::function<void(const Shown&)> onMessage;
+
+    QList<Shown> shown;
+    QList<FileDialogRequest> dialogs;
+    QStringList viewed;
+
+    MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons,
+                      const QString& title) override;
+    bool fileDialog(FileDialogRequest& request) override;
+    void openWithViewer(const QString& path) override;
+
+    // Texts of all messages shown so far.
+    QStringList texts() const;
+};
