@@ -1,0 +1,108 @@
+#pragma once
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class LinkView;
+class SerialPort;
+
+// The process-wide flags of the link to the unit.
+struct LinkState {
+    bool UnitConnected = false;   // the unit answered the last IsResponding
+    bool CompareMode = false;     // reads are reported as "Comparing"/"compare"
+    bool InputHandlingOn = false; // the receive handler consumes arriving data
+    bool TerminalEchoOn = false;  // ... and hands it to the view's terminal
+    bool SendBusy = false;        // a SendData call is transmitting
+};
+
+// Pacing and time bounds of the unit's protocol (milliseconds).
+namespace LinkTiming {
+constexpr int kFirstCharPauseMs = 5;      // after the first character of a SendData call
+constexpr int kNextCharPauseMs = 1;       // after each further character
+constexpr int kBusyRetryMs = 200;         // a nested SendData waits this long ...
+constexpr int kBusyRetries = 6;           // ... at most this many times
+constexpr int kReplySilenceMs = 25;       // silence after the last byte ends a reply
+constexpr int kReplyBoundMs = 2000;       // bounds one GetRawBuffer call
+constexpr int kModeRetryPauseMs = 20;     // between leaving a mode and asking again
+constexpr int kReadyAttempts = 6;         // WaitReady tries
+constexpr int kOptionReplyTimeoutMs = 1000; // an option command's feedback must come by then
+constexpr int kOpenSettleMs = 10;         // after opening the port, before probing
+} // namespace LinkTiming
+
+// The unit's single-byte commands.
+namespace UnitCommand {
+constexpr char kLeaveMode = char(0xF0);
+constexpr char kReadEeprom = char(0xD1);
+constexpr char kWriteEeprom = char(0xD2);
+constexpr char kReadFlash = char(0x4A);
+constexpr char kWriteFlash = char(0x4B);
+constexpr char kReady = 'i';
+inline const QByteArray kReadMode = QByteArrayLiteral("jrm");
+inline const QByteArray kProgramMode = QByteArrayLiteral("jpm");
+} // namespace UnitCommand
+
+// The serial conversation with the unit's configuration firmware over one
+// port: the paced sender, the reply collector, the ready handshake, the
+// probe, and the receive handler that feeds the terminal while idle.
+// Neither the port nor the view is owned. Every wait keeps the event loop
+// running, so handlers (including this one's) may run inside any call.
+class SerialLink : public QObject {
+    Q_OBJECT
+public:
+    explicit SerialLink(SerialPort* port, QObject* parent = nullptr);
+
+    SerialPort* port() const { return port_; }
+    void setView(LinkView* view);
+    LinkView& view() const;
+
+    LinkState& state() { return state_; }
+    const LinkState& state() const { return state_; }
+
+    // Sends the bytes one at a time with the protocol's pacing. A call made
+    // while another one transmits (from a handler inside its waits) holds
+    // back up to six times 200 ms, then sends anyway. A failing write closes
+    // the port.
+    void SendData(const QByteArray& text);
+    // Collects one reply: it ends 25 ms after its last byte; when nothing
+    // comes it ends after 25 ms (returnWhenEmpty) or 2 s. Ends at once when
+    // the port closes.
+    QByteArray GetRawBuffer(bool returnWhenEmpty);
+    // Sends the command (none when empty) and waits for a reply ending in
+    // "i", up to six attempts (0xF0 and 20 ms before each repeat). True when
+    // the ready character came.
+    bool WaitReady(const QByteArray& command);
+    // Probes the unit with "jrm" (two tries); sets or clears UnitConnected.
+    // With the port closed: false, nothing sent, UnitConnected untouched.
+    bool IsResponding();
+    // enable false: saved = InputHandlingOn, both handling flags off (replies
+    // stay in the port for GetRawBuffer). enable true: echo on,
+    // InputHandlingOn = saved.
+    void KV310EchoState(bool enable, bool& saved);
+
+    // An option command from the settings panel: sends it, shows
+    // "<cmd> sent" and arms the 1 s feedback time-out, which reports
+    // "<cmd> request." to the view unless the unit answers first.
+    void sendOption(const QByteArray& command);
+    QString pendingRequest() const { return pendingRequest_; }
+
+    // True once the port reported the line dropping, until cleared (a
+    // transfer clears it when it starts and tests it after each step).
+    bool lineDropped() const { return lineDropped_; }
+    void clearLineDropped() { lineDropped_ = false; }
+
+signals:
+    // The port reported the line dropping (adapter unplugged, peer gone).
+    void lineLost();
+
+private:
+    void SerPort_OnComm();
+    void tmrTimeoutDetect_Timer();
+
+    SerialPort* port_;
+    LinkView* view_ = nullptr;
+    LinkState state_;
+    QTimer tmrTimeoutDetect_;
+    QString pendingRequest_;
+    bool lineDropped_ = false;
+};

@@ -1,0 +1,96 @@
+#pragma once
+#include "seriallink.h"
+#include "transferresult.h"
+#include "unitidentity.h"
+
+#include <QObject>
+#include <QStringList>
+
+class LinkView;
+class SerialPort;
+struct UnitConfig;
+
+// What to write with upload().
+enum class UploadScope {
+    Everything,     // "Upload Everything"
+    SettingsOnly,   // "Upload Settings/Labels": EEPROM only
+    FlashOnly,      // "Upload Sequences/ASCII Strings": FLASH only
+};
+
+// The unit commands of the configuration program, for the main window and
+// the command-line tool alike. Works on one configuration and one port
+// (neither owned); tells its view about progress and state changes
+// (LinkView), the status line through ShowStatus, the user through Prompts().
+//
+// Typical use by a window:
+//   UnitLink link(&serPort, Config(), this);
+//   Connect button  -> link.connectUnit(cmbPort text) / link.disconnectUnit()
+//   Download button -> link.download()
+//   Upload menu     -> link.upload(UploadScope::...)
+//   option box      -> link.sendOption("jst")
+//   terminal keys, DTMF strings -> link.sendText(bytes)
+//   rescan button   -> UnitLink::populatePorts(prober, true)
+// Every command disables the view's controls around its transfer and
+// re-enables them; a line that drops ends the transfer, leaves the
+// configuration as it was, disconnects and calls LinkView::lineDropped().
+class UnitLink : public QObject {
+    Q_OBJECT
+public:
+    UnitLink(SerialPort* port, UnitConfig& config, LinkView* view = nullptr,
+             QObject* parent = nullptr);
+
+    void setView(LinkView* view);
+    SerialLink& link() { return link_; }
+    const LinkState& state() const { return link_.state(); }
+    bool isConnected() const { return link_.state().UnitConnected; }
+    // Hardware code, firmware version and power status of the last read.
+    const UnitIdentity& identity() const { return identity_; }
+
+    // Whether a successful connection stores the port in Locals.ini
+    // ("KV310", "ComPort"); on by default, off for the command-line tool.
+    void setRememberPort(bool remember) { rememberPort_ = remember; }
+
+    // The port number in an entry such as "Com3" (lower-cased, "com"
+    // removed); 0 when there is none.
+    static int portNumberOf(const QString& portText);
+
+    // Connect: opens the port of the entry ("Com3"), probes the unit,
+    // remembers the port, turns the terminal on and reads the option bits
+    // (settings only). Status "Please select a COM port first" (empty
+    // entry), "Invalid port Com3", "Unable to connect on port Com3" or
+    // "Connected on COM3". True when connected.
+    bool connectUnit(const QString& portText);
+    // Disconnect: clears UnitConnected, disables the view's unit controls,
+    // closes the port. Sends nothing.
+    void disconnectUnit();
+
+    // "Download": the whole unit into the configuration (via a copy that
+    // replaces it only when everything arrived), shows it, marks it changed.
+    TransferResult download();
+    // "Upload ...": probe, verify (view), offer to save (view), then write
+    // what differs. The configuration keeps the write's pads and cuts.
+    TransferResult upload(UploadScope scope);
+
+    // An option command of the settings panel ("jst"): "jst sent", then the
+    // view hears optionRequestTimedOut("jst request.") unless the unit
+    // answers within 1 s.
+    void sendOption(const QByteArray& command) { link_.sendOption(command); }
+    // Plain text to the unit (terminal typing, DTMF strings).
+    void sendText(const QByteArray& text) { link_.SendData(text); }
+
+    // The port list: "Com1" .. "Com16", with scan only those the prober can
+    // open (it is opened and closed; the link's port is not touched).
+    static QStringList populatePorts(SerialPort* prober, bool scan);
+    static constexpr int kMaxPortNumber = 16;
+
+private:
+    TransferResult readAll(UnitConfig& target);
+    void endTransfer();
+    void onLineLost();
+
+    SerialLink link_;
+    UnitConfig& config_;
+    UnitIdentity identity_;
+    bool rememberPort_ = true;
+    bool inTransfer_ = false;
+};
