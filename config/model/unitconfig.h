@@ -35,6 +35,10 @@ struct UnitConfig {
     bool operator==(const UnitConfig&) const = default;
 };
 
+// The program's one configuration, edited in place by the window, the file
+// reader and the reads of the unit.
+UnitConfig& Config();
+
 // Option k is on when its bit is 0 (active low).
 bool OptionOn(const UnitConfig& config, int option);
 void SetOptionOn(UnitConfig& config, int option, bool on);
@@ -47,6 +51,13 @@ uint8_t WithInfoSlot(uint8_t info, int slot);
 
 // Label header byte as the unit stores it: length in bits 6-7, number in 0-5.
 uint8_t LabelHeader(uint8_t labelLen, uint8_t labelNum);
+
+// The label's EEPROM text field: upper case, reversed, padded to three
+// bytes with 0xFF; and back from the field and the header's length.
+QByteArray LabelFieldBytes(const QByteArray& label);
+QByteArray LabelFromField(const QByteArray& field, int labelLen);
+uint8_t LabelLenOfHeader(uint8_t header);
+uint8_t LabelNumOfHeader(uint8_t header);
 
 // The DTMF output duration shown as seconds, "0.00" .. "12.75".
 QByteArray DTMFOutDurText(double steps);
