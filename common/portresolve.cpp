@@ -1,7 +1,7 @@
 #include "portresolve.h"
 
-#include <QCollator>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -11,6 +11,37 @@ namespace {
 bool IsPlugInAdapter(const QString& name)
 {
     return name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM"));
+}
+
+// Compares names with runs of digits taken as numbers: ttyS2 < ttyS10.
+bool NaturalLess(const QString& a, const QString& b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a.at(i).isDigit() && b.at(j).isDigit()) {
+            qsizetype endA = i, endB = j;
+            while (endA < a.size() && a.at(endA).isDigit())
+                ++endA;
+            while (endB < b.size() && b.at(endB).isDigit())
+                ++endB;
+            // Equal-length digit runs compare as text; otherwise the
+            // shorter run (leading zeros aside) is the smaller number.
+            const QString numA = a.mid(i, endA - i).remove(QRegularExpression(QStringLiteral("^0+(?=.)")));
+            const QString numB = b.mid(j, endB - j).remove(QRegularExpression(QStringLiteral("^0+(?=.)")));
+            if (numA.size() != numB.size())
+                return numA.size() < numB.size();
+            if (numA != numB)
+                return numA < numB;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (a.at(i) != b.at(j))
+            return a.at(i) < b.at(j);
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
 }
 
 QStringList MachineSerialDevices()
@@ -26,17 +57,14 @@ QStringList MachineSerialDevices()
 
 QStringList OrderSerialDevices(QStringList devices)
 {
-    QCollator natural;
-    natural.setNumericMode(true);
-    natural.setCaseSensitivity(Qt::CaseSensitive);
-    std::stable_sort(devices.begin(), devices.end(), [&](const QString& a, const QString& b) {
+    std::stable_sort(devices.begin(), devices.end(), [](const QString& a, const QString& b) {
         const QString nameA = QFileInfo(a).fileName();
         const QString nameB = QFileInfo(b).fileName();
         const bool adapterA = IsPlugInAdapter(nameA);
         const bool adapterB = IsPlugInAdapter(nameB);
         if (adapterA != adapterB)
             return adapterA;
-        return natural.compare(nameA, nameB) < 0;
+        return NaturalLess(nameA, nameB);
     });
     return devices;
 }
