@@ -1,0 +1,207 @@
+#include "bootloaderlink.h"
+
+#include "errorlog.h"
+#include "flashview.h"
+#include "packets.h"
+#include "prompter.h"
+#include "serialport.h"
+#include "wait.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+namespace {
+
+constexpr const char* kModule = "modFW";
+const QByteArray kAccepted("K");
+const QByteArray kRejected("N");
+
+bool Has(const QByteArray& answer, char upper)
+{
+    return answer.contains(upper) || answer.contains(char(upper + ('a' - 'A')));
+}
+
+QString ResetCountdown(int secondsLeft)
+{
+    return QStringLiteral("Please reset the unit... (%1 seconds)").arg(secondsLeft);
+}
+
+} // namespace
+
+QString MismatchMessage(const QString& connectedModel, const QString& connectedChip,
+                        const QString& fileModel, const QString& fileChip)
+{
+    const QString tabs = QStringLiteral("\t\t");
+    return QStringList{
+        QStringLiteral("Connected to : "),
+        tabs + connectedModel,
+        tabs + connectedChip,
+        QString(),
+        QStringLiteral("Firmware file for : "),
+        tabs + fileModel,
+        tabs + fileChip,
+        QString(),
+        QStringLiteral("Please obtain correct firmware for ") + connectedModel + QStringLiteral(" with ")
+            + connectedChip + QStringLiteral(" chip."),
+        QString(),
+        QStringLiteral("Upload aborted."),
+    }.join(QStringLiteral("\r\n"));
+}
+
+BootloaderLink::BootloaderLink(SerialPort& port, FlashView& view, QObject* parent)
+    : QObject(parent), port_(port), view_(view)
+{
+    tmrResponse_.setSingleShot(true);
+    tmrResponse_.setTimerType(Qt::PreciseTimer);
+    tmrResponse_.setInterval(kAnswerWindowMs);
+}
+
+void BootloaderLink::SerialSend(const QByteArray& bytes)
+{
+    if (!port_.isOpen())
+        return;
+    for (char c : bytes)
+        port_.write(QByteArray(1, c));
+}
+
+void BootloaderLink::waitForBytes()
+{
+    if (port_.bytesAvailable() > 0 || !tmrResponse_.isActive())
+        return;
+    QEventLoop loop;
+    connect(&port_, &SerialPort::readyRead, &loop, &QEventLoop::quit);
+    connect(&port_, &SerialPort::errorOccurred, &loop, &QEventLoop::quit);
+    connect(&tmrResponse_, &QTimer::timeout, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QByteArray BootloaderLink::ReadResponse()
+{
+    tmrResponse_.stop();
+    tmrResponse_.start();
+    QByteArray answer;
+    while (tmrResponse_.isActive()) {
+        QCoreApplication::processEvents();
+        if (port_.isOpen())
+            answer += port_.readAll();
+        if (port_.bytesAvailable() > 0)
+            continue;
+        if (answer.isEmpty()) {
+            // Nothing yet: sleep until the first byte or the window's end.
+            waitForBytes();
+            continue;
+        }
+        WaitMs(kAnswerSilenceMs);
+        if (port_.bytesAvailable() == 0)
+            break;
+    }
+    tmrResponse_.stop();
+    return answer;
+}
+
+QByteArray BootloaderLink::SendPacket(const QByteArray& packet)
+{
+    const ProcedureTrap trap("SendPacket", kModule);
+    QByteArray answer;
+    trap([&] {
+        const char checksum = char(PacketChecksum(packet));
+        WaitMs(kPrePacketPauseMs);
+        SerialSend(packet + checksum);
+        for (int window = 0; window < kAnswerWindows; ++window) {
+            answer = ReadResponse();
+            if (Has(answer, 'N') || Has(answer, 'K'))
+                break;
+            WaitMs(kRereadPauseMs);
+        }
+    });
+    if (Has(answer, 'N'))
+        return kRejected;
+    if (Has(answer, 'K'))
+        return kAccepted;
+    return {};
+}
+
+bool BootloaderLink::SendFirmware(const FirmwareImage& image)
+{
+    const ProcedureTrap trap("SendFirmware", kModule);
+    const QString corrupted = QStringLiteral("Corrupted data received, please reupload the firmware.");
+    bool result = true;
+    view_.showMessage(QStringLiteral("Flashing firmware..."));
+    view_.startProgress(image.CodeEnd);
+
+    for (int i = 0; i < FirmwareImage::kFlashSize - 1 && result; i += kChunkBytes) {
+        trap([&] {
+            view_.setProgress(qMin(i, int(image.CodeEnd)));
+            QCoreApplication::processEvents();
+            if (ChunkBlank(image.FlashImage, i))
+                return;
+            const QByteArray reply = SendPacket(ProgramPacket(image.FlashImage, i));
+            if (reply == kAccepted)
+                return;
+            result = false;
+            Prompts().message(reply == kRejected ? corrupted : QStringLiteral("Flash Data Error."),
+                              MsgIcon::Critical);
+        });
+    }
+    if (!result)
+        return false;
+
+    for (int address = 0; address < image.EepromImage.size(); ++address) {
+        if (address >= image.EepromPresent.size() || image.EepromPresent[address] == '\0')
+            continue;
+        trap([&] {
+            const QByteArray reply =
+                SendPacket(EepromPacket(uint8_t(address), uint8_t(image.EepromImage[address])));
+            if (reply == kAccepted)
+                return;
+            result = false;
+            Prompts().message(reply == kRejected ? corrupted : QStringLiteral("Eeprom Data Error."),
+                              MsgIcon::Critical);
+        });
+    }
+    return result;
+}
+
+FlashOutcome BootloaderLink::FlashUnit(const DffHeader& header, FirmwareImage& image)
+{
+    const ProcedureTrap trap("FlashUnit", kModule);
+    bool found = false;
+    bool transferred = false;
+    int connectedChip = 0;
+    for (int attempt = 1; attempt <= kHelloAttempts && !found; ++attempt) {
+        SerialSend(QByteArray(1, char(kHelloByte)));
+        const QByteArray answer = ReadResponse();
+        if (answer.size() == 2 && Has(answer, 'K')) {
+            found = true;
+            const auto unitInfo = uint8_t(answer[0]);
+            connectedChip = unitInfo & 0x0F;
+            const QString connectedModel = ModelName(unitInfo >> 4);
+            if (connectedChip != header.ChipId || header.trimmedUnitId() != connectedModel) {
+                Prompts().message(MismatchMessage(connectedModel, ChipName(connectedChip),
+                                                  header.trimmedUnitId(), ChipName(header.ChipId)),
+                                  MsgIcon::Critical, MsgButtons::Ok,
+                                  QStringLiteral("Incorrect DFF file for connected unit."));
+                image.erase();
+                return FlashOutcome::Mismatch;
+            }
+            trap([&] { transferred = SendFirmware(image); });
+        } else {
+            WaitMs(kHelloRetryPauseMs);
+            view_.showMessage(ResetCountdown(kHelloAttempts - attempt));
+        }
+    }
+
+    if (transferred) {
+        Prompts().message(ChipName(connectedChip) + QStringLiteral(" flashed with firmware v")
+                              + header.versionText() + QStringLiteral(" successfully."),
+                          MsgIcon::Information);
+        return FlashOutcome::Flashed;
+    }
+    if (found)
+        return FlashOutcome::TransferFailed;
+    const QString model = header.trimmedUnitId();
+    Prompts().message(model + QStringLiteral(" was not reset in time or connected unit is not a ") + model
+                          + QStringLiteral(" (wrong baud rate)"),
+                      MsgIcon::Information);
+    return FlashOutcome::NotReset;
+}

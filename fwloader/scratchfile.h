@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+#include <QTemporaryFile>
+#include <memory>
+
+// The file a firmware file is deciphered into: "FWValidate" in the program
+// folder when that folder is writable, else a temporary file. Removed when
+// the object goes, whatever path the load took.
+class ScratchFile {
+public:
+    ScratchFile();
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    QString path() const { return path_; }
+    // The name in the program folder, where an older run may have left one.
+    static QString programFolderPath();
+
+private:
+    QString path_;
+    std::unique_ptr<QTemporaryFile> temp_;
+};
