@@ -64,6 +64,8 @@ public:
     // back up to six times 200 ms, then sends anyway. A failing write closes
     // the port.
     void SendData(const QByteArray& text);
+    // The single bytes of a command, each as a call of its own.
+    void SendEach(const QByteArray& bytes);
     // Collects one reply: it ends 25 ms after its last byte; when nothing
     // comes it ends after 25 ms (returnWhenEmpty) or 2 s. Ends at once when
     // the port closes.

@@ -9,6 +9,7 @@ enum class TransferResult {
     StoppedResponding,// a FLASH block request stayed unanswered
     Unconfirmed,      // a write (or entering a mode) never got its "i"
     LineDropped,      // the port went away during the transfer
+    Cancelled,        // verification failed or the user cancelled: nothing sent
 };
 
 // The status text a failed download or upload ends with.

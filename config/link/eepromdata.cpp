@@ -1,0 +1,104 @@
+#include "eepromdata.h"
+
+#include "binaryutils.h"
+#include "unitconfig.h"
+
+#include <algorithm>
+
+namespace {
+uint8_t at(const QByteArray& image, int address) { return uint8_t(image.at(address)); }
+
+QByteArray reversed(QByteArray bytes)
+{
+    std::reverse(bytes.begin(), bytes.end());
+    return bytes;
+}
+} // namespace
+
+void ProcessEEPROMData(const QByteArray& reply, UnitConfig& target, bool settingsOnly,
+                       UnitIdentity& identity)
+{
+    if (reply.size() < Eeprom::kSize)
+        return;
+    if (!settingsOnly) {
+        for (int i = 0; i < kSlotCount; ++i) {
+            target.SeqStartAddrHB[i] = at(reply, Eeprom::kStartAddrHB + 2 * i);
+            target.SeqStartAddrLB[i] = at(reply, Eeprom::kStartAddrLB + 2 * i);
+        }
+        for (int i = 0; i < kSlotCount; ++i) {
+            const int header = Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i;
+            const uint8_t h = at(reply, header);
+            target.SeqLabelLen[i] = ShiftRight(h, 6);
+            target.SeqLabelNum[i] = h & 0x3F;
+            target.SeqLabel[i] = reversed(reply.mid(header + 1, target.SeqLabelLen[i])).toUpper();
+        }
+        target.PassWord = reversed(reply.mid(Eeprom::kPassword, Eeprom::kPasswordSize));
+        target.Rings = at(reply, Eeprom::kSettings);
+        target.PrefixChar = at(reply, Eeprom::kSettings + 1);
+        target.DTMFOutDur = at(reply, Eeprom::kSettings + 2);
+        target.InactivityDur = at(reply, Eeprom::kSettings + 3);
+        target.DisconnectInfo = at(reply, Eeprom::kSettings + 4);
+        target.ExtStatInfo = at(reply, Eeprom::kSettings + 5);
+        target.PWRONInfo = at(reply, Eeprom::kSettings + 6);
+    }
+    target.Settings[0] = at(reply, Eeprom::kOptions);
+    target.Settings[1] = at(reply, Eeprom::kOptions + 1);
+
+    const uint8_t power = at(reply, Eeprom::kPowerStatus);
+    if (power & Eeprom::kPowerFailBit) {
+        identity.PowerFailDetected = true;
+        identity.PowerStatusByte = power & ~Eeprom::kPowerFailBit;
+    }
+    const uint8_t id = at(reply, Eeprom::kIdentity);
+    identity.HardwareCode = ShiftRight(id, 5);
+    identity.firmwareVersion = id & 0x1F;
+}
+
+QByteArray PasswordRecord(const UnitConfig& config)
+{
+    return QByteArray(1, char(Eeprom::kPasswordSize))
+        + reversed(config.PassWord.left(Eeprom::kPasswordSize)
+                       .leftJustified(Eeprom::kPasswordSize, ' '));
+}
+
+QByteArray SettingsRecord(const UnitConfig& config)
+{
+    QByteArray r;
+    r += char(config.Rings);
+    r += char(config.PrefixChar);
+    r += char(uint8_t(qRound(config.DTMFOutDur)));
+    r += char(config.InactivityDur);
+    r += char(config.DisconnectInfo);
+    r += char(config.ExtStatInfo);
+    r += char(config.PWRONInfo);
+    return r;
+}
+
+QByteArray OptionsRecord(const UnitConfig& config)
+{
+    return QByteArray() + char(config.Settings[0]) + char(config.Settings[1]);
+}
+
+QByteArray LabelRecord(const UnitConfig& config, int slot)
+{
+    const QByteArray text = reversed(config.SeqLabel[slot].toUpper().left(kMaxLabelLen));
+    return QByteArray(1, char(ShiftLeft(config.SeqLabelLen[slot], 6) | config.SeqLabelNum[slot]))
+        + text.leftJustified(kMaxLabelLen, Eeprom::kLabelPad);
+}
+
+QByteArray EepromImageOf(const UnitConfig& config, uint8_t identityByte)
+{
+    QByteArray image(Eeprom::kSize, char(0xFF));
+    for (int i = 0; i < kSlotCount; ++i) {
+        image[Eeprom::kStartAddrHB + 2 * i] = char(config.SeqStartAddrHB[i]);
+        image[Eeprom::kStartAddrLB + 2 * i] = char(config.SeqStartAddrLB[i]);
+        image.replace(Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i,
+                      Eeprom::kLabelRecordSize, LabelRecord(config, i));
+    }
+    image.replace(Eeprom::kPassword, Eeprom::kPasswordSize, PasswordRecord(config).mid(1));
+    image.replace(Eeprom::kSettings, Eeprom::kSettingsSize, SettingsRecord(config));
+    image[Eeprom::kPowerStatus] = 0;
+    image[Eeprom::kIdentity] = char(identityByte);
+    image.replace(Eeprom::kOptions, Eeprom::kOptionsSize, OptionsRecord(config));
+    return image;
+}

@@ -1,0 +1,34 @@
+#include "transferresult.h"
+
+namespace {
+QString reason(TransferResult result)
+{
+    switch (result) {
+    case TransferResult::Ok:
+        return QString();
+    case TransferResult::NotResponding:
+        return QStringLiteral("the unit is not responding.");
+    case TransferResult::IncompleteReply:
+        return QStringLiteral("the unit's EEPROM reply was incomplete.");
+    case TransferResult::StoppedResponding:
+        return QStringLiteral("the unit stopped responding.");
+    case TransferResult::Unconfirmed:
+        return QStringLiteral("the unit did not confirm every write.");
+    case TransferResult::LineDropped:
+        return QStringLiteral("the connection to the unit was lost.");
+    case TransferResult::Cancelled:
+        return QStringLiteral("cancelled.");
+    }
+    return QString();
+}
+} // namespace
+
+QString DownloadFailureText(TransferResult result)
+{
+    return QStringLiteral("Download failed: ") + reason(result);
+}
+
+QString UploadFailureText(TransferResult result)
+{
+    return QStringLiteral("Upload failed: ") + reason(result);
+}

@@ -1,0 +1,159 @@
+#include "unitwriter.h"
+
+#include "codec.h"
+#include "eepromdata.h"
+#include "errorlog.h"
+#include "flashdata.h"
+#include "linkview.h"
+#include "seriallink.h"
+#include "status.h"
+#include "unitconfig.h"
+#include "unitreader.h"
+
+namespace {
+QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+
+// A sequence as the unit would give it back: trailing filler removed, so
+// the pad a previous write left in the model does not count as a change.
+QByteArray withoutFiller(QByteArray contents)
+{
+    while (contents.endsWith(Flash::kSequenceFiller))
+        contents.chop(1);
+    return contents;
+}
+} // namespace
+
+bool UnitWriter::writeEeprom(int address, const QByteArray& data)
+{
+    link_.SendEach(QByteArray() + UnitCommand::kWriteEeprom + char(address) + char(data.size()));
+    link_.SendData(data);
+    return link_.WaitReady(QByteArray());
+}
+
+bool UnitWriter::writeBlock(char type, int index, const QByteArray& block)
+{
+    link_.SendEach(QByteArray() + UnitCommand::kWriteFlash + type + char(index) + char(block.size()));
+    link_.SendData(block);
+    return link_.WaitReady(QByteArray());
+}
+
+TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model)
+{
+    const ProcedureTrap trap("UploadEEPROM", "modDataComm");
+    bool saved = false;
+    link_.KV310EchoState(false, saved);
+    // What the unit holds now; nothing is written unless that arrived whole.
+    UnitConfig unit = model;
+    TransferResult result = UnitReader(link_, identity_).DownloadEEPROM(unit, false);
+    if (result != TransferResult::Ok) {
+        link_.KV310EchoState(true, saved);
+        return result;
+    }
+
+    bool confirmed = true;
+    auto step = [&](auto&& statement) {
+        if (link_.lineDropped())
+            return;
+        bool ok = true;
+        trap([&] { ok = statement(); });
+        confirmed = confirmed && ok;
+    };
+    ShowStatus(QStringLiteral("Uploading settings and labels..."));
+    step([&] { return link_.WaitReady(UnitCommand::kProgramMode); });
+    if (unit.PassWord != model.PassWord) {
+        step([&] {
+            link_.SendEach(QByteArray() + UnitCommand::kWriteEeprom + char(Eeprom::kPassword));
+            link_.SendData(PasswordRecord(model));
+            return link_.WaitReady(QByteArray());
+        });
+    }
+    step([&] { return writeEeprom(Eeprom::kSettings, SettingsRecord(model)); });
+    step([&] { return writeEeprom(Eeprom::kOptions, OptionsRecord(model)); });
+    LinkView& view = link_.view();
+    view.updateBar(0, kSlotCount);
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (unit.SeqLabel[i] == model.SeqLabel[i])
+            continue;
+        ShowStatus(QStringLiteral("Uploading label #") + twoDigits(i + 1));
+        view.updateBar(i + 1, -1);
+        step([&] {
+            return writeEeprom(Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i,
+                               LabelRecord(model, i));
+        });
+    }
+    trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
+    view.updateBar(0, 0);
+    if (link_.lineDropped())
+        result = TransferResult::LineDropped;
+    else if (!confirmed)
+        result = TransferResult::Unconfirmed;
+    else
+        ShowStatus(QStringLiteral("Changes to settings and labels uploaded successfully."));
+    link_.KV310EchoState(true, saved);
+    return result;
+}
+
+TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
+{
+    const ProcedureTrap trap("UploadFLASH", "modDataComm");
+    bool saved = false;
+    link_.KV310EchoState(false, saved);
+    UnitConfig unit = model;
+    TransferResult result = UnitReader(link_, identity_).DownloadFLASH(unit);
+    if (result != TransferResult::Ok) {
+        link_.KV310EchoState(true, saved);
+        return result;
+    }
+
+    bool confirmed = true;
+    auto step = [&](auto&& statement) {
+        if (link_.lineDropped())
+            return;
+        bool ok = true;
+        trap([&] { ok = statement(); });
+        confirmed = confirmed && ok;
+    };
+    LinkView& view = link_.view();
+    ShowStatus(QStringLiteral("Uploading FLASH data..."));
+    step([&] { return link_.WaitReady(UnitCommand::kProgramMode); });
+    view.updateBar(0, Flash::kBlockCount);
+    const int b = WriteBlockSize(identity_.HardwareCode);
+
+    for (int i = 0; i < kSlotCount; ++i) {
+        view.updateBar(i + 1, -1);
+        if (withoutFiller(model.SeqContents[i]) == unit.SeqContents[i])
+            continue;
+        ShowStatus(QStringLiteral("Uploading FLASH sequence #") + twoDigits(i + 1));
+        model.SeqContents[i] = WithSequencePad(model.SeqContents[i], b);
+        step([&] {
+            return writeBlock(Flash::kSequenceType, i,
+                              SequenceBlock(model.SeqContentsLen[i], model.SeqContents[i], b));
+        });
+    }
+    for (int i = 0; i < kSlotCount; ++i) {
+        view.updateBar(i + 1 + kSlotCount, -1);
+        if (model.ASCIIStrings[i] == unit.ASCIIStrings[i])
+            continue;
+        ShowStatus(QStringLiteral("Uploading FLASH ASCII string #") + twoDigits(i + 1));
+        step([&] {
+            QByteArray raw = DecodeASCIICodes(model.ASCIIStrings[i]);
+            if (raw.size() > kMaxAsciiRaw) {
+                raw.truncate(kMaxAsciiRaw);
+                model.ASCIIStrings[i] = EncodeASCIICodes(raw);
+                stringCut = true;
+            }
+            return writeBlock(Flash::kStringType, i + Flash::kStringIndexBase,
+                              StringBlock(raw, b));
+        });
+    }
+    view.updateBar(0, 0);
+    trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
+    if (link_.lineDropped())
+        result = TransferResult::LineDropped;
+    else if (!confirmed)
+        result = TransferResult::Unconfirmed;
+    else
+        ShowStatus(QStringLiteral("Changes to FLASH data uploaded successfully"));
+    link_.KV310EchoState(true, saved);
+    return result;
+}
