@@ -5,6 +5,7 @@
 #include "runtimeerror.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 
@@ -17,8 +18,9 @@ namespace {
 const QString kLogName = QStringLiteral("ErrorLog.txt");
 // A log past this size is shown to the user and started afresh.
 constexpr qint64 kLogSizeLimit = 0x1FFFF;
-// How much of the log's end is read to find its last line.
-constexpr qint64 kTailBytes = 64 * 1024;
+// How much of the log's end is read to find its last line: a whole log
+// that is still being written to.
+constexpr qint64 kTailBytes = kLogSizeLimit + 1;
 
 // Error numbers 400 and 401 come from closing windows and are harmless.
 bool IsIgnoredErrorNumber(const QString& message)
@@ -46,9 +48,21 @@ QByteArray LastLine(QFile& file)
     return cut >= 0 ? tail.mid(cut + 1) : tail;
 }
 
+// The viewer starts asynchronously and would find the log already gone, so
+// it is shown a copy kept in the temporary folder.
+QString CopyForViewer(const QString& path)
+{
+    const QString folder = QDir::temp().filePath(App().title + QStringLiteral(" error log"));
+    if (!QDir().mkpath(folder))
+        return path;
+    const QString copy = QDir(folder).filePath(kLogName);
+    QFile::remove(copy);
+    return QFile::copy(path, copy) ? copy : path;
+}
+
 void ShowTooLargeAndDelete(const QString& path)
 {
-    Prompts().openWithViewer(path);
+    Prompts().openWithViewer(CopyForViewer(path));
     Prompts().message(
         QStringLiteral("'ErrorLog.txt' is too large, indicating there's something wrong with the "
                        "software and/or its components.\r\n\r\nPlease email the contents of "

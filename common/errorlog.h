@@ -8,7 +8,7 @@
 // error handlers, so an entry that cannot be written is dropped.
 void LogError(const QString& message);
 
-// Where ErrorLog.txt lives: App().folder unless a test points it elsewhere.
+// Where ErrorLog.txt lives: in the program folder (App().folder).
 QString ErrorLogPath();
 
 // The trapping convention: a procedure creates one trap naming itself and

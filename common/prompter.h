@@ -28,6 +28,7 @@ struct FileDialogRequest {
     // Results
     QStringList chosen;       // chosen paths, empty when cancelled
     bool readOnlyTicked = false;
+    quint32 errorCode = 0;    // set when the dialog could not be shown (0: none)
 };
 
 class Prompter {

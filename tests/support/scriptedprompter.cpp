@@ -20,12 +20,17 @@ bool ScriptedPrompter::fileDialog(FileDialogRequest& request)
 {
     dialogs.append(request);
     request.chosen.clear();
+    if (dialogErrorCode != 0) {
+        request.errorCode = dialogErrorCode;
+        return false;
+    }
     if (files.isEmpty())
         return false;
-    const QString path = files.takeFirst();
-    if (path.isEmpty())
+    const QString paths = files.takeFirst();
+    if (paths.isEmpty())
         return false;
-    request.chosen = QStringList{path};
+    request.chosen = paths.split(QLatin1Char('\n'));
+    request.readOnlyTicked = tickReadOnly;
     if (chosenFilterIndex > 0)
         request.filterIndex = chosenFilterIndex;
     return true;

@@ -23,9 +23,13 @@ public:
     // Answers used in order for questions; when they run out, defaultAnswer.
     QList<MsgAnswer> answers;
     MsgAnswer defaultAnswer = MsgAnswer::No;
-    // Paths handed out in order for file dialogs; an empty entry cancels.
+    // Paths handed out in order for file dialogs; an empty entry cancels,
+    // an entry of several lines chooses several files (multi-select).
     QStringList files;
     int chosenFilterIndex = 0;   // 0 keeps the request's index
+    bool tickReadOnly = false;   // the user ticks the read-only box
+    // Non-zero: dialogs fail to show, reporting this code.
+    quint32 dialogErrorCode = 0;
     // Called for every message before it is answered (may inspect the window).
     std::function<void(const Shown&)> onMessage;
 

@@ -1,0 +1,31 @@
+#pragma once
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// True when path names an existing file whose length can be read; a folder
+// or any error gives false.
+bool FileExists(const QString& path);
+
+// Opens path for output and closes it again: true when that worked.
+// NOTE: this creates the file, and EMPTIES an existing one. Use it only
+// where the file is about to be written anyway; it is not a harmless
+// "could I write here" test.
+bool CanCreateFile(const QString& path);
+
+// The path up to and including its last "\" (or its last "/" when it has
+// no "\"); empty when it has neither.
+QString GetFolder(const QString& path);
+
+// The smallest integer not below value. Values outside the 32-bit range
+// (and NaN) give 0, the result of a failed conversion.
+int32_t Ceiling(double value);
+
+// A dynamic array that may be "not dimensioned": std::nullopt until it is
+// filled, and again after it is erased (reset()).
+template <class Array>
+bool IsArrayDimmed(const std::optional<Array>& array)
+{
+    return array.has_value();
+}
