@@ -16,6 +16,9 @@
 namespace {
 
 const QString kLogName = QStringLiteral("ErrorLog.txt");
+// "MM/DD/YYYY HH:NN", the start of every entry line.
+const QString kStampFormat = QStringLiteral("MM/dd/yyyy HH:mm");
+constexpr qsizetype kStampLength = 16;
 // A log past this size is shown to the user and started afresh.
 constexpr qint64 kLogSizeLimit = 0x1FFFF;
 // How much of the log's end is read to find its last line: a whole log
@@ -83,8 +86,10 @@ void AppendEntry(const QString& message)
     if (file.exists() && file.open(QIODevice::ReadOnly)) {
         const QByteArray last = LastLine(file);
         file.close();
-        // The same message as the last entry: compared as plain text.
-        if (last.size() > 2 && last.contains(entryText))
+        // The same message as the last entry is not repeated. Compared as
+        // plain text and as the whole message, so that "... on line 10"
+        // after "... on line 100" is still logged.
+        if (last.size() > 2 && last.mid(kStampLength + 1) == entryText)
             return;
     }
 
@@ -100,7 +105,7 @@ void AppendEntry(const QString& message)
         ShowTooLargeAndDelete(path);
         return;
     }
-    out += QDateTime::currentDateTime().toString(QStringLiteral("MM/dd/yyyy HH:mm")).toLatin1();
+    out += QDateTime::currentDateTime().toString(kStampFormat).toLatin1();
     out += ' ' + entryText + "\r\n";
     file.write(out);
     file.close();
