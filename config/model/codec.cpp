@@ -167,6 +167,9 @@ QByteArray English2Action(const QString& text)
     for (int i = 0; i < kActionCodeCount && !code; ++i)
         if (upper.contains(ActionNames()[i].toUpper()))
             code = uint8_t(i);
+    // Without an action name there is nothing to build.
+    if (!code)
+        return {};
 
     const QStringList parts = text.split(kQuote);
     const QString lower = text.toLower();
@@ -191,11 +194,8 @@ QByteArray English2Action(const QString& text)
     }
 
     // Keep the sequence's byte layout intact whatever the line held: a named
-    // action always gives all its bytes, a line without a name none.
-    QByteArray bytes;
-    if (!code)
-        return bytes;
-    bytes += char(*code);
+    // action always gives all its bytes.
+    QByteArray bytes(1, char(*code));
     bytes += char(p1.value_or(0));
     if (ActionByteCount(*code) == 3)
         bytes += char(p2.value_or(0));
