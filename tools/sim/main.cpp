@@ -1,0 +1,147 @@
+// kv310-sim: a KV310 unit on a pseudo-terminal, for the programs and their
+// tests. Prints the slave device path first, then serves until told to stop.
+#include "bootloadersim.h"
+#include "defaultconfig.h"
+#include "ptyhost.h"
+#include "simoptions.h"
+#include "unitconfig.h"
+#include "unitsim.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int number)
+{
+    const char c = char(number);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+void say(const char* line)
+{
+    std::fputs(line, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    SimOptions options;
+    QString error;
+    if (!options.parse(app.arguments(), &error)) {
+        std::fprintf(stderr, "kv310-sim: %s\n%s", qPrintable(error), qPrintable(SimOptions::usage()));
+        return 2;
+    }
+
+    std::unique_ptr<UnitSim> unit;
+    std::unique_ptr<BootloaderSim> loader;
+    PtyHost::Device device;
+    if (options.bootloader) {
+        loader = std::make_unique<BootloaderSim>(uint8_t(options.unitInfo));
+        if (options.nakAt > 0)
+            loader->nakAtPacket(options.nakAt);
+        if (options.silentAfter > 0)
+            loader->silentAfterPacket(options.silentAfter);
+        loader->lateReset(options.lateResetMs);
+        loader->reset();
+        device = [&](const QByteArray& in) { return loader->onBytes(in); };
+    } else {
+        // The flag character of the built-in strings decides how they decode.
+        Config() = DefaultConfig();
+        unit = std::make_unique<UnitSim>(Config(), options.hardwareCode, options.firmware);
+        unit->setMute(options.mute);
+        unit->setGarbage(options.garbage);
+        unit->setPowerFail(options.powerFail);
+        device = [&](const QByteArray& in) { return unit->onBytes(in); };
+    }
+
+    PtyHost host(device);
+    if (!host.open()) {
+        std::fprintf(stderr, "kv310-sim: no pseudo-terminal: %s\n", qPrintable(host.errorText()));
+        return 1;
+    }
+    host.setBaud(options.baud);
+    host.setReplyDelay(options.slowMs);
+    host.setHangupAfter(options.hangupAfter);
+    if (!options.link.isEmpty()) {
+        QFile::remove(options.link);
+        if (!QFile::link(host.slavePath(), options.link)) {
+            std::fprintf(stderr, "kv310-sim: cannot link %s\n", qPrintable(options.link));
+            return 1;
+        }
+    }
+
+    auto saveState = [&] {
+        if (unit && !options.stateFile.isEmpty())
+            unit->writeState(options.stateFile);
+        if (loader && !options.imageOut.isEmpty())
+            loader->writeImage(options.imageOut);
+    };
+    auto finish = [&] {
+        saveState();
+        if (!options.link.isEmpty())
+            QFile::remove(options.link);
+        app.quit();
+    };
+    QObject::connect(&host, &PtyHost::hungUp, &app, finish);
+
+    // Signals arrive through a pipe so they are handled in the event loop.
+    if (::pipe(g_signalPipe) == 0) {
+        auto* signalNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(signalNotifier, &QSocketNotifier::activated, &app, [&] {
+            char c = 0;
+            if (::read(g_signalPipe[0], &c, 1) != 1)
+                return;
+            if (c == SIGUSR1)
+                saveState();
+            else
+                finish();
+        });
+        std::signal(SIGUSR1, onSignal);
+        std::signal(SIGTERM, onSignal);
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGHUP, onSignal);
+    }
+
+    // Commands on stdin, one per line; end of input just stops listening.
+    auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+    QByteArray pending;
+    QObject::connect(input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            input->setEnabled(false);
+            return;
+        }
+        pending.append(buffer, int(n));
+        qsizetype end;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QByteArray command = pending.left(end).trimmed();
+            pending.remove(0, end + 1);
+            if (command == "reset") {
+                if (loader)
+                    loader->reset();
+                else
+                    host.say(UnitSim::resetText());
+            } else if (command == "state") {
+                saveState();
+                say("state written");
+            } else if (command == "quit") {
+                finish();
+            }
+        }
+    });
+
+    say(qPrintable(host.slavePath()));
+    return app.exec();
+}

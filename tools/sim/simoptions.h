@@ -1,0 +1,28 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// The command line of kv310-sim.
+struct SimOptions {
+    QString link;            // --link PATH: a symlink to the slave device
+    int baud = 9600;         // --baud N; --unpaced makes it 0
+    int hardwareCode = 1;    // --hardware-code N
+    int firmware = 6;        // --firmware V
+    bool powerFail = false;  // --power-fail
+    bool mute = false;       // --mute
+    bool garbage = false;    // --garbage
+    qint64 hangupAfter = -1; // --hangup-after N
+    int slowMs = 0;          // --slow MS
+    QString stateFile;       // --state FILE
+    // Boot loader mode
+    bool bootloader = false; // --bootloader
+    int unitInfo = 0;        // --unitinfo 0xNN
+    int nakAt = 0;           // --nak-at N
+    int silentAfter = 0;     // --silent-after N
+    int lateResetMs = 0;     // --late-reset MS
+    QString imageOut;        // --image-out FILE
+
+    // False with error set on a bad command line.
+    bool parse(const QStringList& args, QString* error);
+    static QString usage();
+};
