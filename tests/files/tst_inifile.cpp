@@ -1,0 +1,171 @@
+#include "inifile.h"
+#include "testfolder.h"
+#include "unprivileged.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestIniFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void missingThingsReadEmpty()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("Locals.ini");
+        QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString());
+        writeBytes(ini, "[Other]\r\nLastDTD=elsewhere\r\n[KV310]\r\nComPort=2\r\n");
+        QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString());
+        QCOMPARE(ReadIniValue("Missing", "ComPort", ini), QString());
+        QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("2"));
+    }
+
+    void writesPlainLinesWithCrLf()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("Locals.ini");
+        QVERIFY(WriteIniValue("KV310", "DTMFStrings", "12,*9", ini));
+        QVERIFY(WriteIniValue("KV310", "Size", "120:240:9000:6000", ini));
+        QCOMPARE(fileBytes(ini),
+                 QByteArray("[KV310]\r\nDTMFStrings=12,*9\r\nSize=120:240:9000:6000\r\n"));
+        QCOMPARE(ReadIniValue("KV310", "DTMFStrings", ini), QString("12,*9"));
+        QCOMPARE(ReadIniValue("KV310", "Size", ini), QString("120:240:9000:6000"));
+    }
+
+    void namesIgnoreCase()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("x.ini");
+        QVERIFY(WriteIniValue("KV310", "LastDTD", "/a/b.dtd", ini));
+        QCOMPARE(ReadIniValue("kv310", "lastdtd", ini), QString("/a/b.dtd"));
+        QVERIFY(WriteIniValue("Kv310", "LASTDTD", "/c.dtd", ini));
+        QCOMPARE(fileBytes(ini), QByteArray("[KV310]\r\nLASTDTD=/c.dtd\r\n"));
+    }
+
+    void valuesAreTakenAsWritten()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("x.ini");
+        QVERIFY(WriteIniValue("KV310", "InstDTMF", "a=b=c", ini));
+        QCOMPARE(ReadIniValue("KV310", "InstDTMF", ini), QString("a=b=c"));
+        QVERIFY(WriteIniValue("KV310", "Quoted", "\"12\" ;x", ini));
+        QCOMPARE(ReadIniValue("KV310", "Quoted", ini), QString("\"12\" ;x"));
+        QVERIFY(WriteIniValue("KV310", "Empty", "", ini));
+        QCOMPARE(ReadIniValue("KV310", "Empty", ini), QString());
+        const QString path = QString::fromUtf8("/home/bj\xC3\xB6rn/\xE4\xB8\xAD.dtd");
+        QVERIFY(WriteIniValue("KV310", "LastDTD", path, ini));
+        QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), path);
+    }
+
+    void readsAtMost254Characters()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("x.ini");
+        QString value;
+        for (int i = 0; i < 300; ++i)
+            value += QChar(u'a' + i % 26);
+        QVERIFY(WriteIniValue("KV310", "Long", value, ini));
+        QCOMPARE(ReadIniValue("KV310", "Long", ini), value.left(254));
+        QVERIFY(fileBytes(ini).contains(value.toLatin1()));   // stored whole
+    }
+
+    void otherLinesStayAsTheyWere()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("x.ini");
+        writeBytes(ini, "; kept comment\r\n"
+                        "[KV310]\r\n"
+                        "WinState=0\r\n"
+                        "ComPort = 3\r\n"
+                        "\r\n"
+                        "[Other]\r\n"
+                        "WinState=1\r\n");
+        QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("3"));
+        QVERIFY(WriteIniValue("KV310", "WinState", "2", ini));
+        QVERIFY(WriteIniValue("KV310", "LastDTD", "/x.dtd", ini));
+        QVERIFY(WriteIniValue("New", "Key", "v", ini));
+        QCOMPARE(fileBytes(ini), QByteArray("; kept comment\r\n"
+                                            "[KV310]\r\n"
+                                            "WinState=2\r\n"
+                                            "ComPort = 3\r\n"
+                                            "LastDTD=/x.dtd\r\n"
+                                            "\r\n"
+                                            "[Other]\r\n"
+                                            "WinState=1\r\n"
+                                            "[New]\r\n"
+                                            "Key=v\r\n"));
+        QCOMPARE(ReadIniValue("Other", "WinState", ini), QString("1"));
+    }
+
+    void readsFilesWrittenElsewhere()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("x.ini");
+        // LF line ends, Latin-1 text, a duplicate key (the first counts).
+        writeBytes(ini, "[KV310]\nLastDTD=C:\\Daten\\M\xFC" "ller.dtd\nLastDTD=second\n");
+        QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString::fromUtf8("C:\\Daten\\M\xC3\xBCller.dtd"));
+        QVERIFY(WriteIniValue("KV310", "LastDTD", "third", ini));
+        QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString("third"));
+        QVERIFY(fileBytes(ini).endsWith("LastDTD=second\r\n"));
+    }
+
+    void lineBreaksCannotInjectEntries()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("x.ini");
+        QVERIFY(WriteIniValue("KV310", "InstDTMF", "1", ini));
+        const QByteArray before = fileBytes(ini);
+        QVERIFY(!WriteIniValue("KV310", "InstDTMF", "1\r\n[KV310]\r\nLastDTD=/evil", ini));
+        QVERIFY(!WriteIniValue("KV310", "a=b", "1", ini));
+        QVERIFY(!WriteIniValue("KV]310", "a", "1", ini));
+        QVERIFY(!WriteIniValue("KV310", "", "1", ini));
+        QCOMPARE(fileBytes(ini), before);
+    }
+
+    void emptyFileMeansLocalsIni()
+    {
+        const TestProgramFolder folder;
+        QCOMPARE(LocalSettingsPath(), folder.file("Locals.ini"));
+        QVERIFY(WriteIniValue(kLocalSettingsSection, "ComPort", "4", QString()));
+        QCOMPARE(fileBytes(folder.file("Locals.ini")), QByteArray("[KV310]\r\nComPort=4\r\n"));
+        QCOMPARE(ReadIniValue(kLocalSettingsSection, "ComPort"), QString("4"));
+    }
+
+    void unwritableFileIsLeftAlone()
+    {
+        QTemporaryDir dir;
+        Unprivileged::openForReading(dir.path());
+        const QString ini = dir.filePath("Locals.ini");
+        const QByteArray content = "[KV310]\r\nComPort=2\r\n";
+        writeBytes(ini, content);
+        {
+            const Unprivileged user;
+            if (!user.effective())
+                QSKIP("cannot leave root, so everything is writable");
+            QVERIFY(!WriteIniValue("KV310", "ComPort", "5", ini));
+            QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("2"));
+        }
+        QCOMPARE(fileBytes(ini), content);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "tst_inifile.moc"
