@@ -1,0 +1,226 @@
+#include "listops.h"
+
+#include "actioneditor.h"
+#include "editorhost.h"
+#include "unitconfig.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
+namespace {
+constexpr int kSequenceList = 0;
+constexpr int kAsciiList = 1;
+constexpr int kLabelColumn = 1;      // 0-based columns of the sequence list
+constexpr int kLineColumn = 2;
+constexpr int kAsciiColumn = 1;      // of the ASCII string list
+constexpr int kSequenceTextColumn = 3;   // 1-based, as clicked cells count
+
+int ContentColumn(int listIndex) { return listIndex == kSequenceList ? kLineColumn : kAsciiColumn; }
+bool ValidSlot(int row) { return row >= 1 && row <= kSlotCount; }
+} // namespace
+
+SequenceListOps::SequenceListOps(EditorHost* host, ActionEditor* editor, QObject* parent)
+    : QObject(parent)
+    , host_(host)
+    , editor_(editor)
+{
+    for (int index : {kSequenceList, kAsciiList}) {
+        QTreeWidget* l = list(index);
+        l->installEventFilter(this);
+        l->viewport()->installEventFilter(this);
+    }
+    mnuSequences_ = new QMenu(host->hostWindow());
+    mnuSequences_->setObjectName(QStringLiteral("mnuSequences"));
+    auto add = [this](const char* name, const QString& caption, void (SequenceListOps::*slot)()) {
+        QAction* entry = mnuSequences_->addAction(caption);
+        entry->setObjectName(QString::fromLatin1(name));
+        connect(entry, &QAction::triggered, this, slot);
+        return entry;
+    };
+    mnuSeqCopy_ = add("mnuSeqCopy", QStringLiteral("Copy"), &SequenceListOps::mnuSeqCopy_Click);
+    mnuSeqPaste_ = add("mnuSeqPaste", QStringLiteral("Paste"), &SequenceListOps::mnuSeqPaste_Click);
+    mnuSeqRem_ = add("mnuSeqRem", QStringLiteral("Remove"), &SequenceListOps::mnuSeqRem_Click);
+}
+
+QTreeWidget* SequenceListOps::list(int index) const
+{
+    return index == kSequenceList ? host_->sequenceList() : host_->asciiList();
+}
+
+int SequenceListOps::indexOf(const QObject* l) const
+{
+    if (!l)
+        return -1;
+    if (l == host_->sequenceList())
+        return kSequenceList;
+    if (l == host_->asciiList())
+        return kAsciiList;
+    return -1;
+}
+
+int SequenceListOps::selectedRow(QTreeWidget* l) const
+{
+    if (!l)
+        return 0;
+    const QList<QTreeWidgetItem*> rows = l->selectedItems();
+    return rows.isEmpty() ? 0 : l->indexOfTopLevelItem(rows.first()) + 1;
+}
+
+QString SequenceListOps::content(QTreeWidget* l, int row) const
+{
+    const QTreeWidgetItem* item = l ? l->topLevelItem(row - 1) : nullptr;
+    return item ? item->text(ContentColumn(indexOf(l))) : QString();
+}
+
+void SequenceListOps::setContent(QTreeWidget* l, int row, const QString& text)
+{
+    if (QTreeWidgetItem* item = l->topLevelItem(row - 1))
+        item->setText(ContentColumn(indexOf(l)), text);
+}
+
+bool SequenceListOps::eventFilter(QObject* watched, QEvent* event)
+{
+    for (int index : {kSequenceList, kAsciiList}) {
+        QTreeWidget* l = list(index);
+        if (watched == l->viewport()) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (event->type() == QEvent::MouseButtonPress) {
+                lstSequences_MouseDown(index, mouse->button(), mouse->position().toPoint(),
+                                       mouse->globalPosition().toPoint());
+                return true;
+            }
+            if (event->type() == QEvent::MouseButtonRelease) {
+                if (mouse->button() == Qt::LeftButton && pressedList_ == index)
+                    lstSequences_Click(index);
+                pressedList_ = -1;
+                return true;
+            }
+        } else if (watched == l && event->type() == QEvent::KeyPress) {
+            return lstSequences_KeyDown(index, static_cast<QKeyEvent*>(event));
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void SequenceListOps::lstSequences_MouseDown(int index, Qt::MouseButton button, const QPoint& pos,
+                                             const QPoint& globalPos)
+{
+    if (host_->cellEditOpen())
+        host_->commitCellEdit();
+    QTreeWidget* l = list(index);
+    activeList_ = l;
+    clicked_ = Cell{};
+    pressedList_ = -1;
+    QTreeWidgetItem* item = l->itemAt(pos);
+    if (!item)
+        return;
+    l->setFocus();
+    l->clearSelection();
+    l->setCurrentItem(item);
+    const int row = l->indexOfTopLevelItem(item) + 1;
+    if (button == Qt::LeftButton) {
+        clicked_ = Cell{row, l->header()->logicalIndexAt(pos.x()) + 1};
+        pressedList_ = index;
+        return;
+    }
+    const bool hasContent = !content(l, row).isEmpty();
+    // A row copied from the other list is not offered: its slot and column
+    // would not match this list.
+    mnuSeqPaste_->setEnabled(seqClip_.list == l);
+    mnuSeqCopy_->setEnabled(hasContent);
+    mnuSeqRem_->setEnabled(hasContent);
+    mnuSequences_->popup(globalPos);
+}
+
+void SequenceListOps::lstSequences_Click(int index)
+{
+    if (clicked_.row == 0)
+        return;
+    QTreeWidget* l = list(index);
+    if (index == kSequenceList && clicked_.column == kSequenceTextColumn) {
+        if (!editor_->tempSeq().Contents.isEmpty())
+            editor_->cmdSeqCancel_Click();
+        editor_->SplitSequence(clicked_.row);
+    } else if (clicked_.column > 1) {
+        host_->startCellEdit(l, clicked_.row, clicked_.column);
+    } else {
+        activeList_ = nullptr;
+    }
+}
+
+bool SequenceListOps::lstSequences_KeyDown(int index, QKeyEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier))
+        return false;
+    QTreeWidget* l = list(index);
+    if (event->key() == Qt::Key_V) {
+        activeList_ = l;
+        if (seqClip_.list)
+            mnuSeqPaste_Click();
+        return true;
+    }
+    if (event->key() == Qt::Key_C) {
+        activeList_ = l;
+        if (!content(l, selectedRow(l)).isEmpty())
+            mnuSeqCopy_Click();
+        return true;
+    }
+    return false;
+}
+
+void SequenceListOps::mnuSeqCopy_Click()
+{
+    const int row = selectedRow(activeList_);
+    if (row != 0 && indexOf(activeList_) >= 0)
+        seqClip_ = RowRef{activeList_, row};
+}
+
+void SequenceListOps::mnuSeqPaste_Click()
+{
+    const int target = selectedRow(activeList_);
+    const int index = indexOf(activeList_);
+    if (target == 0 || index < 0 || seqClip_.list != activeList_)
+        return;
+    const int source = seqClip_.row;
+    if (!ValidSlot(target) || !ValidSlot(source))
+        return;
+    setContent(activeList_, target, content(seqClip_.list, source));
+    UnitConfig& config = Config();
+    if (index == kSequenceList) {
+        config.SeqContents[target - 1] = config.SeqContents[source - 1];
+        config.SeqContentsLen[target - 1] = config.SeqContentsLen[source - 1];
+    } else {
+        config.ASCIIStrings[target - 1] = config.ASCIIStrings[source - 1];
+    }
+}
+
+void SequenceListOps::mnuSeqRem_Click()
+{
+    const int row = selectedRow(activeList_);
+    const int index = indexOf(activeList_);
+    if (row == 0 || index < 0 || !ValidSlot(row))
+        return;
+    setContent(activeList_, row, QString());
+    UnitConfig& config = Config();
+    if (index == kSequenceList) {
+        config.SeqContents[row - 1].clear();
+        config.SeqContentsLen[row - 1] = 0;
+    } else {
+        config.ASCIIStrings[row - 1].clear();
+    }
+}
+
+SequenceTexts SequenceListColumnTexts(const QTreeWidget* sequenceList)
+{
+    SequenceTexts texts;
+    for (int r = 0; r < sequenceList->topLevelItemCount(); ++r) {
+        const QTreeWidgetItem* item = sequenceList->topLevelItem(r);
+        texts.labels.append(item->text(kLabelColumn));
+        texts.lines.append(item->text(kLineColumn));
+    }
+    return texts;
+}
