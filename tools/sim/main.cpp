@@ -15,6 +15,9 @@
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 namespace {
 int g_signalPipe[2] = {-1, -1};
@@ -35,6 +38,10 @@ void say(const char* line)
 
 int main(int argc, char* argv[])
 {
+#ifdef __linux__
+    // A simulator left behind by a program that ended would hold on forever.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
     QCoreApplication app(argc, argv);
     SimOptions options;
     QString error;
