@@ -11,10 +11,13 @@ bool PortAvailable(int portNumber, SerialPort& prober)
         // Keeps the window painting during a scan of many ports.
         QCoreApplication::processEvents();
         prober.setPortNumber(portNumber);
-        prober.open();
-        available = prober.isOpen();
-        if (available)
-            prober.close();
+        // A failed open is the answer; a prober already open elsewhere
+        // must not count as this port, nor be closed.
+        if (prober.open()) {
+            available = prober.isOpen();
+            if (available)
+                prober.close();
+        }
     } catch (...) {
         available = false;
     }
