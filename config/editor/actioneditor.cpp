@@ -278,15 +278,14 @@ void ActionEditor::SplitSequence(int row)
         clearRows();
     }
     curSeq_ = int16_t(row);
-    lblSequence_1_->clear();
+    qsizetype actions = 0;
     if (tempSeq_.Contents.size() >= 2) {
         const QStringList texts = ActionTexts(tempSeq_.Contents);
+        actions = texts.size();
         // Rows past the working copy's actions are cleared, so rewriting a
         // sequence whose rows had gaps cannot repeat its last actions.
         for (int k = 0; k < kActionRows; ++k)
             setRowText(k, k < texts.size() ? texts.at(k) : QString());
-        if (texts.size() > kActionRows)
-            lblSequence_1_->setText(kTooManyActions);
     }
     if (lstActions_->topLevelItemCount() > 0 && !lstActions_->isHidden()) {
         lstActions_->setFocus();
@@ -294,6 +293,8 @@ void ActionEditor::SplitSequence(int row)
             lstActions_->setCurrentItem(lstActions_->topLevelItem(0));
         StartEditSequence(selectedRow()->text(kActionColumn));
     }
+    if (actions > kActionRows)
+        lblSequence_1_->setText(kTooManyActions);
 }
 
 void ActionEditor::cmdSeqUpdate_Click()
