@@ -173,10 +173,12 @@ void SerialLink::KV310EchoState(bool enable, bool& saved)
 
 void SerialLink::sendOption(const QByteArray& command)
 {
-    SendData(command);
-    ShowStatus(QString::fromLatin1(command) + QStringLiteral(" sent"));
+    // Armed before sending: an answer that comes while the command's last
+    // characters are still paced out must find the time-out running.
     pendingRequest_ = QString::fromLatin1(command) + QStringLiteral(" request.");
     tmrTimeoutDetect_.start();
+    SendData(command);
+    ShowStatus(QString::fromLatin1(command) + QStringLiteral(" sent"));
 }
 
 void SerialLink::SerPort_OnComm()
