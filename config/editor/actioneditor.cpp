@@ -264,6 +264,10 @@ void ActionEditor::centreInParent()
 void ActionEditor::SplitSequence(int row)
 {
     const auto trap = ProcedureTrap::form("SplitSequence", kForm);
+    // A working copy belongs to the sequence it was loaded from: a redisplay
+    // naming another row must not make Save store it there.
+    if (!tempSeq_.Contents.isEmpty() && curSeq_ != 0)
+        row = curSeq_;
     trap([&] { centreInParent(); });
     lblSequence_0_->setText(QStringLiteral("Action Editor: Sequence #") + QString::number(row));
     trap([&] { host_->controlState(false, false); });

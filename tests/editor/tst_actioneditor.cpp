@@ -8,6 +8,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -385,6 +386,37 @@ private slots:
         editor->SplitSequence(1);
         QCOMPARE(editor->rowTexts().mid(0, 4),
                  (QStringList{"Close Relay 'Relay 1'", "Close Relay 'Relay 3'", QString(), QString()}));
+    }
+
+    void redisplayOfAnotherRowKeepsTheEditedSequence()
+    {
+        Config().SeqContents[2] = Bytes({2, 1});
+        editor->SplitSequence(3);
+        choose("cmbActParam", QStringLiteral("Relay 2"));
+        editor->SplitSequence(6);      // the list's selection moved meanwhile
+        QCOMPARE(editor->CurSeq(), 3);
+        QCOMPARE(child<QLabel>("lblSequence_0")->text(), QStringLiteral("Action Editor: Sequence #3"));
+        editor->cmdSeqUpdate_Click();
+        QCOMPARE(Config().SeqContents[2], Bytes({2, 2}));
+        QVERIFY(Config().SeqContents[5].isEmpty());
+    }
+
+    void targetsTheListsCannotShowAreLogged()
+    {
+        // From a file: a jump to 28 and a pause longer than the lists reach.
+        Config().SeqContents[0] = Bytes({9, 40, 8, 255});
+        editor->SplitSequence(1);
+        QCOMPARE(row(1), QStringLiteral("Jump Sequence '28'"));
+        QCOMPARE(combo("cmbActParam")->currentIndex(), -1);
+        click(2);
+        QCOMPARE(combo("cmbActParam2")->currentIndex(), -1);
+        QCOMPARE(editor->tempSeq().Contents, Bytes({9, 40, 8, 255}));
+        QFile log(folder->file(QStringLiteral("ErrorLog.txt")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromLocal8Bit(log.readAll());
+        QVERIFY2(text.contains(QStringLiteral(
+                     "Error 380 (Invalid property value) in procedure UpdateActionControls of Form frmMain")),
+                 qPrintable(text));
     }
 
     void longSequenceShowsFifteenRows()
