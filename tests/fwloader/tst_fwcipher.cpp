@@ -1,0 +1,201 @@
+// The firmware file cipher and header: known answers computed here
+// independently of the code under test, and the checks that reject files.
+#include "dffloader.h"
+#include "hexfixture.h"
+#include "keystem.h"
+#include "md5cipher.h"
+#include "scratchfile.h"
+#include "scriptedprompter.h"
+#include "testfolder.h"
+
+#include <QCryptographicHash>
+#include <QtTest>
+
+using namespace fixture;
+
+namespace {
+
+QByteArray Md5(const QByteArray& b) { return QCryptographicHash::hash(b, QCryptographicHash::Md5); }
+
+} // namespace
+
+class TestFwCipher : public QObject {
+    Q_OBJECT
+private slots:
+    void keyAndDigest();
+    void fileLayoutKnownAnswer();
+    void decipherRoundTripAndProgress();
+    void wrongKeyOrVersionRejected();
+    void shortFilesDoNotCrash();
+    void scratchFileRemovedOnEveryPath();
+};
+
+void TestFwCipher::keyAndDigest()
+{
+    QCOMPARE(QByteArray(KeyStem).size(), 7);
+    for (char c : QByteArray(KeyStem))
+        QVERIFY(c >= 'a' && c <= 'z');
+    QCOMPARE(DffKey(2, 15), QByteArray(KeyStem) + "2.15");
+    QCOMPARE(DffKey(0, 0), QByteArray(KeyStem) + "0.0");
+    // RFC 1321 test vectors.
+    QCOMPARE(MD5Digest("").toHex(), QByteArray("d41d8cd98f00b204e9800998ecf8427e"));
+    QCOMPARE(MD5Digest("abc").toHex(), QByteArray("900150983cd24fb0d6963f7d28e17f72"));
+    QCOMPARE(XorStrings("\x0f\xf0", "\xff\xff"), QByteArray("\xf0\x0f"));
+    QCOMPARE(XorStrings("ab", "abc"), QByteArray());
+}
+
+void TestFwCipher::fileLayoutKnownAnswer()
+{
+    TestProgramFolder folder;
+    const QByteArray plain = "0123456789ABCDEFG";   // 17 bytes: two key blocks
+    const int32_t salt = 0x01020304;
+    const DffHeader header = Kv310Header(2, 15, 3);
+    const QString dff = folder.file("k.dff");
+    QVERIFY(WriteDff(dff, header, plain, salt));
+    const QByteArray file = ReadFile(dff);
+    QCOMPARE(file.size(), 38 + 17);
+
+    QCOMPARE(file.left(8), QByteArray("KV310   "));
+    QCOMPARE(uint8_t(file[8]), uint8_t(2));
+    QCOMPARE(uint8_t(file[9]), uint8_t(15));
+    QCOMPARE(uint8_t(file[10]), uint8_t(3));
+    QCOMPARE(file.mid(11, 7), QByteArray(7, '\0'));
+    QCOMPARE(file.mid(18, 4), QByteArray("\x04\x03\x02\x01", 4));   // little-endian salt
+
+    const QByteArray key = QByteArray(KeyStem) + "2.15";
+    QCOMPARE(file.mid(22, 16), Md5(key + "?16909060"));
+    // Counter starts at the complement of the salt: -16909061, then -16909060.
+    const QByteArray block0 = Md5(key + "?-16909061");
+    const QByteArray block1 = Md5(key + "?-16909060");
+    QByteArray expected;
+    for (int j = 0; j < 17; ++j)
+        expected.append(char(plain[j] ^ (j < 16 ? block0[j] : block1[j - 16])));
+    QCOMPARE(file.mid(38), expected);
+}
+
+void TestFwCipher::decipherRoundTripAndProgress()
+{
+    TestProgramFolder folder;
+    QByteArray plain;
+    for (int i = 0; i < 200000; ++i)
+        plain.append(char(i * 7));
+    const QString src = folder.file("big.bin");
+    QVERIFY(WriteFile(src, plain));
+    const QByteArray key = DffKey(1, 2);
+    QList<double> reported;
+    const CipherProgress progress = [&](double f) { reported.append(f); };
+    QVERIFY(EncMD5(src, folder.file("big.dff"), key, Kv310Header(1, 2), progress));
+    QVERIFY(DecMD5(folder.file("big.dff"), folder.file("out.bin"), key, progress));
+    QCOMPARE(ReadFile(folder.file("out.bin")), plain);
+    // Throttled: a handful of reports, ending at 1, not one per block.
+    QVERIFY(!reported.isEmpty());
+    QVERIFY(reported.size() < 100);
+    QCOMPARE(reported.last(), 1.0);
+    // Two files from one source differ by their salt.
+    QVERIFY(EncMD5(src, folder.file("big2.dff"), key, Kv310Header(1, 2)));
+    QVERIFY(ReadFile(folder.file("big.dff")) != ReadFile(folder.file("big2.dff")));
+}
+
+void TestFwCipher::wrongKeyOrVersionRejected()
+{
+    TestProgramFolder folder;
+    const QString dff = folder.file("v.dff");
+    QVERIFY(WriteDff(dff, Kv310Header(2, 15), HexEnd()));
+    QVERIFY(!DecMD5(dff, folder.file("x"), QByteArray("abcdefg2.15")));
+    QVERIFY(!QFile::exists(folder.file("x")));
+
+    QByteArray file = ReadFile(dff);
+    file[9] = char(16);   // Minor 15 -> 16
+    const QString changed = folder.file("changed.dff");
+    QVERIFY(WriteFile(changed, file));
+
+    ScriptedPrompter prompts;
+    prompts.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+    DffHeader header;
+    FirmwareImage image;
+    LineSettings settings;
+    QVERIFY(LoadDFFFile(dff, &header, &image, &settings));
+    QVERIFY(image.loaded());
+    QCOMPARE(settings.text(), QStringLiteral("9600,n,8,1"));
+    QCOMPARE(prompts.shown.first().text,
+             QStringLiteral("Firmware file for KV310 detected:\r\n\r\nVersion 2.15 for "
+                            "PIC16F876A/877A\r\n\r\nDo you want to continue?"));
+    QCOMPARE(prompts.shown.first().icon, MsgIcon::Question);
+
+    QVERIFY(!LoadDFFFile(changed, &header, &image, &settings));
+    QVERIFY(!image.loaded());
+    QCOMPARE(prompts.shown.last().text,
+             QStringLiteral("Invalid DFF file.  Please obtain the latest KV310 software and DFF files."));
+    QCOMPARE(prompts.shown.last().icon, MsgIcon::Critical);
+    QCOMPARE(header.Minor, uint8_t(16));   // the header of the last file read stays
+}
+
+void TestFwCipher::shortFilesDoNotCrash()
+{
+    TestProgramFolder folder;
+    ScriptedPrompter prompts;
+    prompts.defaultAnswer = MsgAnswer::Yes;
+    DffHeader header;
+    FirmwareImage image;
+    LineSettings settings;
+    LineSettings::parse(QStringLiteral("1200,n,8,1"), &settings);
+
+    // Exactly 38 bytes: a valid check block and no text, so no end record.
+    const QString empty = folder.file("empty.dff");
+    QVERIFY(WriteDff(empty, DffHeader::forModel(QStringLiteral("RQ4"), 1, 0, 4), QByteArray()));
+    QCOMPARE(ReadFile(empty).size(), 38);
+    QVERIFY(!LoadDFFFile(empty, &header, &image, &settings));
+    QCOMPARE(prompts.shown.size(), 1);    // only the confirmation
+    QCOMPARE(settings.text(), QStringLiteral("1200,n,8,1"));   // RQ4 keeps the settings
+
+    for (int size : {0, 5, 18, 30, 37}) {
+        const QString path = folder.file(QStringLiteral("short%1.dff").arg(size));
+        QVERIFY(WriteFile(path, ReadFile(empty).left(size)));
+        prompts.shown.clear();
+        QVERIFY(!LoadDFFFile(path, &header, &image, &settings));
+        QCOMPARE(prompts.shown.size(), 2);
+        QVERIFY(prompts.shown.last().text.startsWith(QStringLiteral("Invalid DFF file.")));
+    }
+    QVERIFY(!LoadDFFFile(QString(), &header, &image, &settings));
+}
+
+void TestFwCipher::scratchFileRemovedOnEveryPath()
+{
+    TestProgramFolder folder;
+    const QString leftover = ScratchFile::programFolderPath();
+    QCOMPARE(leftover, folder.file("FWValidate"));
+    const QString dff = folder.file("ok.dff");
+    QVERIFY(WriteDff(dff, Kv310Header(), DataRecords(0, "\x01\x02") + HexEnd()));
+    ScriptedPrompter prompts;
+    DffHeader header;
+    FirmwareImage image;
+    LineSettings settings;
+
+    // "No" removes a file left by an earlier run.
+    QVERIFY(WriteFile(leftover, "stale"));
+    prompts.answers = {MsgAnswer::No};
+    QVERIFY(!LoadDFFFile(dff, &header, &image, &settings));
+    QVERIFY(!QFile::exists(leftover));
+
+    prompts.answers = {MsgAnswer::Yes};
+    QVERIFY(LoadDFFFile(dff, &header, &image, &settings));
+    QVERIFY(!QFile::exists(leftover));
+
+    // A program folder that cannot be written: the temp folder is used.
+    App().folder = folder.file("missing/sub");
+    {
+        const ScratchFile scratch;
+        QVERIFY(!scratch.path().isEmpty());
+        QVERIFY(!scratch.path().startsWith(App().folder));
+        QVERIFY(QFile::exists(scratch.path()));
+        const QString path = scratch.path();
+        prompts.answers = {MsgAnswer::Yes};
+        QVERIFY(LoadDFFFile(dff, &header, &image, &settings));
+        QVERIFY(QFile::exists(path));
+    }
+    const QDir temp = QDir::temp();
+    QVERIFY(temp.entryList({QStringLiteral("FWValidate-*")}).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestFwCipher)
+#include "tst_fwcipher.moc"
