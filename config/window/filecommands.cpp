@@ -1,0 +1,187 @@
+// The File menu, the default configuration, closing the window and
+// starting the firmware loader.
+#include "mainwindow.h"
+
+#include "appinfo.h"
+#include "binaryutils.h"
+#include "datafile.h"
+#include "defaultconfig.h"
+#include "dialogs.h"
+#include "fileservices.h"
+#include "listops.h"
+#include "errorlog.h"
+#include "prompter.h"
+#include "serialport.h"
+#include "status.h"
+#include "unitconfig.h"
+#include "wait.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+constexpr int kPortCloseWaitMs = 20000;   // Update Firmware waits this long for the port
+constexpr int kPortClosePollMs = 25;
+
+#ifdef Q_OS_WIN
+const QString kFirmwareLoader = QStringLiteral("NV_FWLoader.exe");
+#else
+const QString kFirmwareLoader = QStringLiteral("NV_FWLoader");
+#endif
+
+DialogParams DataFileDialog(const QString& verb)
+{
+    DialogParams p;
+    p.title = verb + QStringLiteral(" ") + App().title + QStringLiteral(" Data File");
+    p.filter = App().title + QStringLiteral(" Data Files (*.dtd)|*.dtd|All Files (*.*)|*.*");
+    p.filterIndex = 1;
+    return p;
+}
+} // namespace
+
+SequenceTexts frmMain::sequenceListTexts() const
+{
+    return SequenceListColumnTexts(lstSequences_[0]);
+}
+
+bool frmMain::LoadFromFile(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    // A file that cannot be read leaves the configuration, the current file
+    // and the caption as they were; the reader has told the user why.
+    UnitConfig loaded = Config();
+    if (!ImportKV310File(path, loaded))
+        return false;
+    Config() = loaded;
+    SetCurrentFile(path);
+    DisplayData(false);
+    MarkChanged(false);
+    ShowStatus(QStringLiteral("Successfully loaded."));
+    return true;
+}
+
+void frmMain::CreateNew()
+{
+    const ProcedureTrap trap("CreateNew", "modUtils");
+    const QString path = App().inFolder(QString::fromLatin1(kDefaultFileName));
+    trap([&] { WriteDefaultFile(path); });
+    trap([&] { LoadFromFile(path); });
+    const MsgAnswer answer = Prompts().message(
+        QStringLiteral("Default data loaded, however it needs to be synced with the hardware.  "
+                       "Would you like to Download now?"),
+        MsgIcon::Information, MsgButtons::YesNo);
+    if (answer != MsgAnswer::Yes)
+        return;
+    trap([&] {
+        if (!unitConnected())
+            cmdConnect_Click();
+        cmdDownload_Click();
+    });
+}
+
+void frmMain::mnuNew_Click()
+{
+    CreateNew();
+}
+
+void frmMain::mnuOpen_Click()
+{
+    const ProcedureTrap trap = ProcedureTrap::form("mnuOpen_Click", "frmMain");
+    trap([&] {
+        DialogParams p = DataFileDialog(QStringLiteral("Open"));
+        p.startFolder = CurrentFile().isEmpty() ? App().folder : QFileInfo(CurrentFile()).absolutePath();
+        QString path;
+        if (OpenDialog(p))
+            path = p.fileName;
+        if (!FileExists(path))
+            path.clear();
+        LoadFromFile(path);
+    });
+}
+
+bool frmMain::saveTo(const QString& path)
+{
+    const SequenceTexts texts = sequenceListTexts();
+    if (!VerifyInformation(texts.labels, texts.lines, true))
+        return false;
+    // Written through a temporary file: a refused or failed save leaves the
+    // previous file as it was (the writer has told the user why).
+    if (!ExportKV310File(path, Config()))
+        return false;
+    SetCurrentFile(path);
+    ShowStatus(QStringLiteral("Successfully saved."));
+    MarkChanged(false);
+    return true;
+}
+
+void frmMain::mnuSave_Click()
+{
+    const ProcedureTrap trap = ProcedureTrap::form("mnuSave_Click", "frmMain");
+    trap([&] {
+        if (FileExists(CurrentFile()))
+            saveTo(CurrentFile());
+        else
+            mnuSaveAs_Click();
+    });
+}
+
+void frmMain::mnuSaveAs_Click()
+{
+    const ProcedureTrap trap = ProcedureTrap::form("mnuSaveAs_Click", "frmMain");
+    trap([&] {
+        DialogParams p = DataFileDialog(QStringLiteral("Save"));
+        p.defaultExtension = QStringLiteral("dtd");
+        p.startFolder = App().folder;
+        p.fileName = CurrentFile().isEmpty() ? App().inFolder(QStringLiteral("New.dtd")) : CurrentFile();
+        p.overwritePrompt = true;
+        // The chosen file is not touched until the verified configuration
+        // has been written to it.
+        if (SaveDialog(p) && !p.fileName.isEmpty())
+            saveTo(p.fileName);
+    });
+}
+
+void frmMain::mnuExit_Click()
+{
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    const ProcedureTrap trap = ProcedureTrap::form("Form_QueryUnload", "frmMain");
+    trap([&] {
+        if (serPort_->isOpen())
+            DisconnectUnit();
+    });
+    SaveLocalSettings();
+    if (AskSaveChanges() == 2) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+QString frmMain::FirmwareLoaderCommand() const
+{
+    return QStringLiteral("\"") + QDir::toNativeSeparators(App().inFolder(kFirmwareLoader))
+        + QStringLiteral("\" -") + App().title;
+}
+
+void frmMain::mnuFWUpdate_Click()
+{
+    const ProcedureTrap trap = ProcedureTrap::form("mnuFWUpdate_Click", "frmMain");
+    trap([&] {
+        cmdConnect_->setText(QStringLiteral("Disconnect"));
+        cmdConnect_Click();
+    });
+    QElapsedTimer waited;
+    waited.start();
+    while (serPort_->isOpen() && waited.elapsed() <= kPortCloseWaitMs)
+        WaitMs(kPortClosePollMs);
+    trap([&] { ShellAndWait(FirmwareLoaderCommand()); });
+}

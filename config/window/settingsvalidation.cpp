@@ -1,0 +1,92 @@
+#include "settingsvalidation.h"
+
+#include <QLocale>
+#include <cfenv>
+#include <cmath>
+
+const NumericField& RingsField()
+{
+    static const NumericField f{
+        QStringLiteral("Invalid rings number (must be between 0 and 255)."), QStringLiteral("1"),
+        255, QStringLiteral("255"), QStringLiteral("Number of rings must be between 0 and 255."), 1};
+    return f;
+}
+
+const NumericField& InactivityField()
+{
+    static const NumericField f{
+        QStringLiteral("Invalid Inactivity number (must be between 0 and 255)."),
+        QStringLiteral("3"), 255, QStringLiteral("255"), QString(), 1};
+    return f;
+}
+
+const NumericField& DTMFDurationField()
+{
+    static const NumericField f{
+        QStringLiteral("Invalid DTMF duration (must be between 0.00 and 12.75)."),
+        QStringLiteral("0.25"), 12.75, QStringLiteral("12.75"),
+        QStringLiteral("DTMF duration must be between 0.00 and 12.75."), 0.05};
+    return f;
+}
+
+bool ParseUserNumber(const QString& text, double* value)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    bool ok = false;
+    double v = QLocale::system().toDouble(t, &ok);
+    if (!ok)
+        v = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
+}
+
+static QString NumberText(double v)
+{
+    return QLocale::system().toString(v, 'g', 15);
+}
+
+NumericCheck CheckNumericBox(const QString& text, double stored, const NumericField& field)
+{
+    NumericCheck out;
+    if (text.isEmpty())
+        return out;
+    out.act = true;
+    double boxValue = 0;
+    if (!ParseUserNumber(text, &boxValue)) {
+        out.status = field.invalidMessage;
+        out.text = field.resetText;
+        ParseUserNumber(field.resetText, &boxValue);
+    } else {
+        boxValue = std::fabs(boxValue);
+        out.text = NumberText(boxValue);
+        if (boxValue > field.maximum) {
+            out.status = field.rangeMessage;
+            out.text = field.maximumText;
+            return out;
+        }
+    }
+    if (field.stepSize == 1) {
+        if (boxValue != stored) {
+            out.store = true;
+            std::fesetround(FE_TONEAREST);   // a half goes to the even neighbour
+            out.value = std::nearbyint(boxValue);
+        }
+    } else {
+        // Single precision, as the duration has always been compared.
+        const float steps = float(boxValue) / float(field.stepSize);
+        if (double(steps) != stored) {
+            out.store = true;
+            out.value = double(steps);
+        }
+    }
+    return out;
+}
+
+QByteArray PasswordField(const QByteArray& text)
+{
+    return text.left(4).leftJustified(4, ' ');
+}
