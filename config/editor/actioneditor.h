@@ -54,6 +54,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr const char* kForm = "frmMain";   // where errors are logged
+    static constexpr int kActionColumn = 1;
+
     void buildControls();
     void buildMenu();
     void centreInParent();
