@@ -1,5 +1,6 @@
 #include "portresolve.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -44,13 +45,25 @@ bool NaturalLess(const QString& a, const QString& b)
     return a.size() - i < b.size() - j;
 }
 
+// Listing the machine's ports takes tens of milliseconds (every built-in
+// port is probed), and a port scan resolves 16 numbers in a row: the list
+// is reused for a moment, short enough that a plugged-in adapter shows up
+// at the next scan.
+constexpr qint64 kDeviceListReuseMs = 2000;
+
 QStringList MachineSerialDevices()
 {
-    QStringList devices;
+    static QStringList devices;
+    static QElapsedTimer age;
+    if (age.isValid() && age.elapsed() < kDeviceListReuseMs)
+        return devices;
+    QStringList found;
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo& info : ports)
-        devices.append(info.systemLocation());
-    return OrderSerialDevices(devices);
+        found.append(info.systemLocation());
+    devices = OrderSerialDevices(found);
+    age.start();
+    return devices;
 }
 
 } // namespace
