@@ -74,7 +74,8 @@ double LeadingNumber(const QString& text)
     return ok ? value : 0;
 }
 
-// Rounds as the unit's byte fields do: halves to the even neighbour.
+// The nearest whole number, halves to the even neighbour; a value beyond
+// the integer range is an overflow.
 long long WholeNumber(double value)
 {
     if (!std::isfinite(value) || std::fabs(value) > double(std::numeric_limits<int>::max()))
