@@ -133,11 +133,10 @@ bool QtSerialPort::applySettings()
 
 void QtSerialPort::close()
 {
-    if (!port_.isOpen())
-        return;
-    // Hand what is still buffered to the driver before letting go.
-    port_.flush();
-    port_.close();
+    // write() hands its bytes to the driver at once; only what a full
+    // driver buffer could not take yet goes with the port.
+    if (port_.isOpen())
+        port_.close();
 }
 
 bool QtSerialPort::isOpen() const { return port_.isOpen(); }
