@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <exception>
@@ -63,8 +64,14 @@ QString CopyForViewer(const QString& path)
     return QFile::copy(path, copy) ? copy : path;
 }
 
+// Set while the too-large notice is up: its message box runs the event
+// loop, and errors raised meanwhile must not show the notice again.
+bool g_showingTooLarge = false;
+
 void ShowTooLargeAndDelete(const QString& path)
 {
+    g_showingTooLarge = true;
+    const auto done = qScopeGuard([] { g_showingTooLarge = false; });
     Prompts().openWithViewer(CopyForViewer(path));
     Prompts().message(
         QStringLiteral("'ErrorLog.txt' is too large, indicating there's something wrong with the "
@@ -77,7 +84,7 @@ void ShowTooLargeAndDelete(const QString& path)
 
 void AppendEntry(const QString& message)
 {
-    if (IsIgnoredErrorNumber(message))
+    if (g_showingTooLarge || IsIgnoredErrorNumber(message))
         return;
 
     const QString path = ErrorLogPath();

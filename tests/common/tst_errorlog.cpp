@@ -184,6 +184,24 @@ private slots:
         QFile::remove(prompter_->viewed.first());
     }
 
+    void errorsDuringTheNoticeDoNotRepeatIt()
+    {
+        WriteLogOfSize(log_, kLimit + 1);
+        // The notice's message box runs the event loop; a handler failing
+        // meanwhile logs again.
+        prompter_->onMessage = [](const ScriptedPrompter::Shown&) {
+            LogError(QStringLiteral("Error 5 (meanwhile) in procedure T of Module M on line 10"));
+        };
+        LogError(QStringLiteral("Error 5 (first) in procedure P of Module M on line 10"));
+        QCOMPARE(prompter_->shown.size(), 1);
+        QCOMPARE(prompter_->viewed.size(), 1);
+        QVERIFY(!QFile::exists(log_));
+        prompter_->onMessage = nullptr;
+        LogError(QStringLiteral("Error 5 (later) in procedure P of Module M on line 10"));
+        QCOMPARE(LogLines(log_).size(), 3);
+        QFile::remove(prompter_->viewed.first());
+    }
+
     void unwritableLogIsDroppedQuietly()
     {
         // The log's name taken by a folder: it can be neither read nor written.
