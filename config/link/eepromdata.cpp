@@ -50,6 +50,7 @@ void ProcessEEPROMData(const QByteArray& reply, UnitConfig& target, bool setting
         identity.PowerStatusByte = power & ~Eeprom::kPowerFailBit;
     }
     const uint8_t id = at(reply, Eeprom::kIdentity);
+    identity.known = true;
     identity.HardwareCode = ShiftRight(id, 5);
     identity.firmwareVersion = id & 0x1F;
 }

@@ -5,6 +5,7 @@
 // What a read of the unit's EEPROM tells about the unit itself. Not part of
 // the configuration and never saved.
 struct UnitIdentity {
+    bool known = false;            // an EEPROM image has been read from this unit
     int HardwareCode = 0;          // bits 5-7 of EEPROM byte 253
     int firmwareVersion = 0;       // bits 0-4 of EEPROM byte 253
     bool PowerFailDetected = false;

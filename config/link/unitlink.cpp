@@ -105,6 +105,7 @@ bool UnitLink::connectUnit(const QString& portText)
 void UnitLink::disconnectUnit()
 {
     link_.state().UnitConnected = false;
+    identity_ = UnitIdentity();   // the next unit may be another model
     link_.view().controlState(false, false);
     if (link_.port()->isOpen())
         link_.port()->close();

@@ -99,7 +99,14 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
     bool saved = false;
     link_.KV310EchoState(false, saved);
     UnitConfig unit = model;
-    TransferResult result = UnitReader(link_, identity_).DownloadFLASH(unit);
+    UnitReader reader(link_, identity_);
+    TransferResult result = TransferResult::Ok;
+    // The block size depends on the hardware: learn it first if no EEPROM
+    // read of this unit has told it yet.
+    if (!identity_.known)
+        result = reader.DownloadEEPROM(unit, true);
+    if (result == TransferResult::Ok)
+        result = reader.DownloadFLASH(unit);
     if (result != TransferResult::Ok) {
         link_.KV310EchoState(true, saved);
         return result;

@@ -68,6 +68,7 @@ int main(int argc, char* argv[])
         unit = std::make_unique<UnitSim>(Config(), options.hardwareCode, options.firmware);
         unit->setMute(options.mute);
         unit->setGarbage(options.garbage);
+        unit->setWriteAck(!options.noWriteAck);
         unit->setPowerFail(options.powerFail);
         device = [&](const QByteArray& in) { return unit->onBytes(in); };
     }

@@ -44,6 +44,7 @@ bool SimOptions::parse(const QStringList& args, QString* error)
         else if (a == QLatin1String("--power-fail")) powerFail = true;
         else if (a == QLatin1String("--mute")) mute = true;
         else if (a == QLatin1String("--garbage")) garbage = true;
+        else if (a == QLatin1String("--no-write-ack")) noWriteAck = true;
         else if (a == QLatin1String("--hangup-after")) ok = integer(&hangupAfter);
         else if (a == QLatin1String("--slow")) ok = integer(&slowMs);
         else if (a == QLatin1String("--state")) ok = value(&stateFile);
@@ -72,7 +73,8 @@ QString SimOptions::usage()
     return QStringLiteral(
         "usage: kv310-sim [--link PATH] [--baud N | --unpaced] [--slow MS]\n"
         "                 [--hardware-code N] [--firmware V] [--power-fail]\n"
-        "                 [--mute | --garbage] [--hangup-after N] [--state FILE]\n"
+        "                 [--mute | --garbage] [--no-write-ack] [--hangup-after N]\n"
+        "                 [--state FILE]\n"
         "       kv310-sim --bootloader --unitinfo 0xNN [--nak-at N] [--silent-after N]\n"
         "                 [--late-reset MS] [--image-out FILE] [--link PATH] [--baud N | --unpaced]\n"
         "Prints the device path of the simulated unit as its first line. Commands on\n"

@@ -11,6 +11,7 @@ struct SimOptions {
     bool powerFail = false;  // --power-fail
     bool mute = false;       // --mute
     bool garbage = false;    // --garbage
+    bool noWriteAck = false; // --no-write-ack: writes are never confirmed
     qint64 hangupAfter = -1; // --hangup-after N
     int slowMs = 0;          // --slow MS
     QString stateFile;       // --state FILE

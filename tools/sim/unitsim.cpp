@@ -109,7 +109,7 @@ QByteArray UnitSim::take(char c)
             eeprom_[address + k] = data.at(k);
         writes_.append({Write::Eeprom, address, 0, data});
         command_.clear();
-        return QByteArray(1, UnitCommand::kReady);
+        return writeAck_ ? QByteArray(1, UnitCommand::kReady) : QByteArray();
     }
     // Block write: type, index, total, then total bytes.
     if (n < 4 || n < 4 + p[3])
@@ -118,7 +118,7 @@ QByteArray UnitSim::take(char c)
     blocks_[{p[1], p[2]}] = data;
     writes_.append({Write::Block, p[1], p[2], data});
     command_.clear();
-    return QByteArray(1, UnitCommand::kReady);
+    return writeAck_ ? QByteArray(1, UnitCommand::kReady) : QByteArray();
 }
 
 QByteArray UnitSim::readBlock(int type, int index) const

@@ -33,6 +33,7 @@ public:
     void setMute(bool on) { mute_ = on; }         // answers nothing at all
     void setGarbage(bool on) { garbage_ = on; }   // answers noise, never "i"
     void setPowerFail(bool on);                   // sets bit 7 of the power status
+    void setWriteAck(bool on) { writeAck_ = on; } // off: writes are stored, never confirmed
     // What the unit prints after a reset.
     static QByteArray resetText() { return QByteArrayLiteral("Reset...\r\n"); }
 
@@ -69,6 +70,7 @@ private:
     QByteArray recent_;      // the last idle characters, for the text commands
     bool mute_ = false;
     bool garbage_ = false;
+    bool writeAck_ = true;
     qint64 received_ = 0;
     QRandomGenerator random_{310};
 };

@@ -1,0 +1,188 @@
+// The unit's memory images as the link parses and builds them.
+#include "defaultconfig.h"
+#include "eepromdata.h"
+#include "flashdata.h"
+#include "unitconfig.h"
+#include "unitidentity.h"
+
+#include <QTest>
+
+namespace {
+QByteArray imageReply(const UnitConfig& c, uint8_t identity) { return EepromImageOf(c, identity) + 'i'; }
+} // namespace
+
+class TestLinkData : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Config() = DefaultConfig(); }
+
+    void identityByteGivesHardwareAndFirmware()
+    {
+        UnitConfig target;
+        UnitIdentity id;
+        ProcessEEPROMData(imageReply(DefaultConfig(), 0x26), target, true, id);
+        QCOMPARE(id.HardwareCode, 1);
+        QCOMPARE(id.firmwareVersion, 6);
+        QCOMPARE(FirmwareText(id.firmwareVersion), QStringLiteral("Firmware: v6 "));
+        QCOMPARE(WriteBlockSize(id.HardwareCode), 4);
+        ProcessEEPROMData(imageReply(DefaultConfig(), 0xDF), target, true, id);
+        QCOMPARE(id.HardwareCode, 6);
+        QCOMPARE(id.firmwareVersion, 31);
+        QCOMPARE(WriteBlockSize(6), 8);
+        QCOMPARE(WriteBlockSize(0), 4);
+        QCOMPARE(WriteBlockSize(7), 4);
+    }
+
+    void fullReadTakesEveryField()
+    {
+        UnitConfig unit = DefaultConfig();
+        unit.SeqLabel[2] = "ABC";
+        unit.SeqLabelLen[2] = 3;
+        unit.SeqLabelNum[2] = 63;
+        unit.SeqLabel[5] = "X";
+        unit.SeqLabelLen[5] = 1;
+        unit.PassWord = "12*#";
+        unit.Rings = 9;
+        unit.DisconnectInfo = 0x93;
+        unit.Settings = {0x12, 0x03};
+        UnitConfig target;
+        UnitIdentity id;
+        ProcessEEPROMData(imageReply(unit, 0x26), target, false, id);
+        QCOMPARE(target.SeqLabel[2], QByteArray("ABC"));
+        QCOMPARE(target.SeqLabelNum[2], uint8_t(63));
+        QCOMPARE(target.SeqLabel[5], QByteArray("X"));
+        QCOMPARE(target.SeqLabel[0], QByteArray("01"));
+        QCOMPARE(target.PassWord, QByteArray("12*#"));
+        QCOMPARE(target.Rings, uint8_t(9));
+        QCOMPARE(target.PrefixChar, uint8_t('E'));
+        QCOMPARE(target.DTMFOutDur, 5.0);
+        QCOMPARE(target.DisconnectInfo, uint8_t(0x93));
+        QCOMPARE(target.SeqStartAddrHB, unit.SeqStartAddrHB);
+        QCOMPARE(target.SeqStartAddrLB, unit.SeqStartAddrLB);
+        QCOMPARE(target.Settings, (std::array<uint8_t, 2>{0x12, 0x03}));
+        QVERIFY(!id.PowerFailDetected);
+    }
+
+    void settingsOnlyReadTakesOptionBitsOnly()
+    {
+        UnitConfig unit = DefaultConfig();
+        unit.Settings = {0x00, 0x0F};
+        unit.Rings = 200;
+        unit.PassWord = "0000";
+        unit.SeqLabel[0] = "ZZ";
+        QByteArray reply = imageReply(unit, 0x21);
+        reply[Eeprom::kPowerStatus] = char(0x85);
+        UnitConfig target = DefaultConfig();
+        target.ASCIIStrings[3] = "kept";
+        UnitConfig expected = target;
+        expected.Settings = {0x00, 0x0F};
+        UnitIdentity id;
+        ProcessEEPROMData(reply, target, true, id);
+        QCOMPARE(target, expected);
+        QCOMPARE(id.firmwareVersion, 1);
+        QVERIFY(id.PowerFailDetected);
+        QCOMPARE(id.PowerStatusByte, uint8_t(0x05));
+    }
+
+    void labelRecordIsHeaderReversedTextAndPad()
+    {
+        UnitConfig c = DefaultConfig();
+        c.SeqLabel[0] = "abc";
+        c.SeqLabelLen[0] = 3;
+        c.SeqLabelNum[0] = 13;
+        QCOMPARE(LabelRecord(c, 0), QByteArray("\xCD" "CBA"));
+        c.SeqLabel[1] = "Q";
+        c.SeqLabelLen[1] = 1;
+        c.SeqLabelNum[1] = 0;
+        QCOMPARE(LabelRecord(c, 1), QByteArray("\x40" "Q\xFF\xFF"));
+        c.SeqLabel[2].clear();
+        c.SeqLabelLen[2] = 0;
+        c.SeqLabelNum[2] = 5;
+        QCOMPARE(LabelRecord(c, 2), QByteArray("\x05\xFF\xFF\xFF"));
+    }
+
+    void settingRecords()
+    {
+        UnitConfig c = DefaultConfig();
+        QCOMPARE(PasswordRecord(c), QByteArray("\x04" "1937"));
+        c.DTMFOutDur = 6.6;
+        QCOMPARE(SettingsRecord(c), QByteArray("\x01" "E\x07\x03\x00\x00\x00", 7));
+        QCOMPARE(OptionsRecord(c), QByteArray("\x44\x0E"));
+    }
+
+    void sequenceReplies_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("erased slot") << QByteArray("\xFF\xFF\xFF\xFFi") << 0 << QByteArray();
+        QTest::newRow("count 17") << QByteArray("\x11\x02\x01\xFFi") << 0 << QByteArray();
+        QTest::newRow("three actions bytes, two fillers")
+            << QByteArray("\x01\x02\x01\x05\xFF\xFFi") << 1 << QByteArray("\x02\x01\x05");
+        QTest::newRow("count 16 kept") << QByteArray("\x10\x08\x01i") << 16 << QByteArray("\x08\x01");
+    }
+    void sequenceReplies()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, count);
+        QFETCH(QByteArray, contents);
+        UnitConfig c = DefaultConfig();
+        ProcessFlashData(4, reply, c);
+        QCOMPARE(int(c.SeqContentsLen[4]), count);
+        QCOMPARE(c.SeqContents[4], contents);
+        QCOMPARE(c.SeqContents[3], DefaultConfig().SeqContents[3]);
+    }
+
+    void stringRepliesBecomeTextForm()
+    {
+        UnitConfig& c = Config();
+        ProcessASCIIStrings(0, QByteArray("AT\r\ni"), c);
+        QCOMPARE(c.ASCIIStrings[0], QByteArray("AT/13//10/"));   // the defaults' flag is "/"
+        ProcessASCIIStrings(1, QByteArray("i"), c);
+        QCOMPARE(c.ASCIIStrings[1], QByteArray());
+        ProcessASCIIStrings(2, QByteArray("no ready"), c);
+        QCOMPARE(c.ASCIIStrings[2], QByteArray("no ready"));
+    }
+
+    void sequenceBlockSizes_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("blockSize");
+        QTest::addColumn<int>("padded");
+        QTest::addColumn<int>("total");
+        QTest::newRow("6 bytes, b 4") << 6 << 4 << 6 << 8;
+        QTest::newRow("8 bytes, b 4: pad first") << 8 << 4 << 9 << 12;
+        QTest::newRow("3 bytes, b 4") << 3 << 4 << 3 << 4;
+        QTest::newRow("8 bytes, b 8: pad first") << 8 << 8 << 9 << 16;
+        QTest::newRow("6 bytes, b 8") << 6 << 8 << 6 << 8;
+        QTest::newRow("empty") << 0 << 4 << 0 << 4;
+    }
+    void sequenceBlockSizes()
+    {
+        QFETCH(int, length);
+        QFETCH(int, blockSize);
+        QFETCH(int, padded);
+        QFETCH(int, total);
+        const QByteArray contents = WithSequencePad(QByteArray(length, '\x02'), blockSize);
+        QCOMPARE(int(contents.size()), padded);
+        const QByteArray block = SequenceBlock(3, contents, blockSize);
+        QCOMPARE(int(block.size()), total);
+        QCOMPARE(block.at(0), char(3));
+        QCOMPARE(block.mid(1, padded), contents);
+        QCOMPARE(block.mid(1 + padded), QByteArray(total - 1 - padded, '\xFF'));
+    }
+
+    void stringBlockSizes()
+    {
+        const QByteArray ten = "0123456789";
+        QCOMPARE(StringBlock(ten, 4), QByteArray("\x0A") + ten + QByteArray(5, '\0'));
+        QCOMPARE(StringBlock(ten, 8).size(), 16);
+        QCOMPARE(StringBlock(QByteArray(15, 'a'), 8).size(), 16);
+        QCOMPARE(StringBlock(QByteArray(16, 'a'), 8).size(), 32);
+        QCOMPARE(StringBlock(QByteArray(31, 'a'), 4).size(), 32);
+        QCOMPARE(StringBlock(QByteArray(), 4), QByteArray(8, '\0'));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkData)
+#include "tst_linkdata.moc"

@@ -1,0 +1,236 @@
+// Reading and writing the unit through the link, against the simulated
+// unit in-process: what goes over the line, what the configuration ends
+// up holding, and how failures end.
+#include "defaultconfig.h"
+#include "eepromdata.h"
+#include "recordingview.h"
+#include "scriptedprompter.h"
+#include "simport.h"
+#include "status.h"
+#include "testfolder.h"
+#include "unitconfig.h"
+#include "unitlink.h"
+#include "unitreader.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+// A unit whose configuration differs from the defaults everywhere.
+UnitConfig unitConfig()
+{
+    UnitConfig c = DefaultConfig();
+    c.SeqLabel[1] = "XY";
+    c.SeqLabelNum[1] = 40;
+    c.SeqContents[2] = QByteArray("\x02\x01\x08\x05\x09\x11");
+    c.SeqContentsLen[2] = 3;
+    c.ASCIIStrings[4] = "ATDT/13/";
+    c.PassWord = "4444";
+    c.Rings = 4;
+    c.Settings = {0x40, 0x06};
+    return c;
+}
+
+int count(const QByteArray& haystack, const QByteArray& needle)
+{
+    int n = 0;
+    for (qsizetype at = haystack.indexOf(needle); at >= 0; at = haystack.indexOf(needle, at + 1))
+        ++n;
+    return n;
+}
+} // namespace
+
+class TestLinkTransfers : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        Config() = DefaultConfig();
+        view = RecordingView();
+        makeUnit(unitConfig(), 1);
+    }
+    void cleanup()
+    {
+        link.reset();
+        wire.reset();
+        sim.reset();
+        port.reset();
+    }
+
+    void downloadTakesTheWholeUnit()
+    {
+        QCOMPARE(link->download(), TransferResult::Ok);
+        UnitConfig expected = unitConfig();
+        expected.ASCIIFlagChar = Config().ASCIIFlagChar;
+        QCOMPARE(Config(), expected);
+        QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
+        QCOMPARE(view.displays.last(), false);
+        QCOMPARE(view.changedMarks, QList<bool>{true});
+        QCOMPARE(view.controlStates.last(), qMakePair(true, true));
+        QCOMPARE(view.unitIds.last(), QStringLiteral("Firmware: v6 "));
+        QVERIFY(link->state().InputHandlingOn);
+    }
+
+    void unansweredSlotEndsTheReadAfterBoundedRepeats()
+    {
+        const QByteArray request("\x4A\x01\x05", 3);
+        wire->setFilter([&](const QByteArray& w, const QByteArray& reply) {
+            return w.endsWith(request) ? QByteArray() : reply;
+        });
+        const UnitConfig before = Config();
+        QCOMPARE(link->download(), TransferResult::StoppedResponding);
+        QCOMPARE(count(wire->written(), request), 1 + UnitReader::kMaxEmptyRepeats);
+        QCOMPARE(Config(), before);
+        QCOMPARE(LastStatus(), QStringLiteral("Download failed: the unit stopped responding."));
+        QVERIFY(view.changedMarks.isEmpty());
+        QCOMPARE(view.controlStates.last(), qMakePair(true, true));
+    }
+
+    void shortEepromReplyFailsTheDownload()
+    {
+        wire->setFilter([](const QByteArray&, const QByteArray& reply) {
+            return reply.size() == Eeprom::kReplySize ? reply.left(200) : reply;
+        });
+        const UnitConfig before = Config();
+        QCOMPARE(link->download(), TransferResult::IncompleteReply);
+        QCOMPARE(Config(), before);
+        QVERIFY(!wire->written().contains('\x4A'));
+        QCOMPARE(LastStatus(), QStringLiteral("Download failed: the unit's EEPROM reply was incomplete."));
+    }
+
+    void lineDroppingMidDownloadLeavesTheConfiguration()
+    {
+        wire->dropAfter(40);
+        const UnitConfig before = Config();
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(link->download(), TransferResult::LineDropped);
+        QVERIFY(clock.elapsed() < 3000);
+        QCOMPARE(Config(), before);
+        QCOMPARE(view.drops, 1);
+        QVERIFY(!port->isOpen());
+        QVERIFY(!link->isConnected());
+        QCOMPARE(LastStatus(), QStringLiteral("Download failed: the connection to the unit was lost."));
+    }
+
+    void lineDroppingMidUploadKeepsTheModel()
+    {
+        Config().SeqContents[0] = QByteArray("\x02\x01\x02\x02");   // gains a pad when written
+        Config().ASCIIStrings[0] = QByteArray(40, 'a');            // is cut when written
+        const UnitConfig before = Config();
+        // Dropped after the EEPROM part, in the FLASH comparison read.
+        wire->dropAfter(80);
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::LineDropped);
+        QCOMPARE(Config(), before);
+        QCOMPARE(view.drops, 1);
+        QVERIFY(view.changedMarks.isEmpty());
+        QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the connection to the unit was lost."));
+    }
+
+    void idleLineDropDisconnects()
+    {
+        link->link().state().UnitConnected = true;
+        port->injectError(SerialError::LineDropped);
+        QCOMPARE(view.drops, 1);
+        QVERIFY(!link->isConnected());
+        QCOMPARE(view.controlStates.last(), qMakePair(false, false));
+    }
+
+    void unconfirmedWritesAreReported()
+    {
+        sim->setWriteAck(false);
+        Config() = unitConfig();
+        Config().Rings = 7;
+        QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Unconfirmed);
+        QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the unit did not confirm every write."));
+        QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kSettings)), uint8_t(7));
+    }
+
+    void hardwareSixWritesEightByteBlocks()
+    {
+        makeUnit(DefaultConfig(), 6);
+        Config().SeqContents[0] = QByteArray("\x02\x01\x02\x02\x02\x03\x02\x04");
+        Config().SeqContentsLen[0] = 4;
+        Config().SeqContents[1] = QByteArray("\x08\x05");
+        Config().ASCIIStrings[2] = "0123456789";
+        QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
+        const QList<UnitSim::Write> w = sim->writes();
+        QCOMPARE(w.size(), 3);
+        QCOMPARE(w[0].kind, UnitSim::Write::Block);
+        QCOMPARE(w[0].data, QByteArray("\x04\x02\x01\x02\x02\x02\x03\x02\x04\xFF") + QByteArray(6, '\xFF'));
+        QCOMPARE(w[1].data.size(), 8);
+        QCOMPARE(w[2].address, 0);
+        QCOMPARE(w[2].index, 3);
+        QCOMPARE(w[2].data, QByteArray("\x0A" "0123456789") + QByteArray(5, '\0'));
+        QCOMPARE(Config().SeqContents[0].size(), 9);
+        QVERIFY(Config().SeqContents[0].endsWith('\xFF'));
+        QCOMPARE(LastStatus(), QStringLiteral("Upload successful"));
+    }
+
+    void restrictedUploadsTouchOneMemory()
+    {
+        Config() = unitConfig();
+        Config().Rings = 9;
+        Config().ASCIIStrings[0] = "changed";
+        QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Ok);
+        for (const UnitSim::Write& w : sim->writes())
+            QCOMPARE(w.kind, UnitSim::Write::Eeprom);
+        QVERIFY(!wire->written().contains('\x4A'));
+        const int eepromWrites = int(sim->writes().size());
+        wire->clearWritten();
+        QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
+        QCOMPARE(sim->writes().size(), eepromWrites + 1);
+        QCOMPARE(sim->writes().last().kind, UnitSim::Write::Block);
+        QVERIFY(!wire->written().contains('\xD1'));
+        QVERIFY(!link->state().CompareMode);
+    }
+
+    void failedVerificationSendsNothing()
+    {
+        view.verifyAnswer = false;
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Cancelled);
+        QCOMPARE(wire->written(), QByteArray("jrm\xF0"));
+        view.verifyAnswer = true;
+        view.saveAnswer = false;
+        wire->clearWritten();
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Cancelled);
+        QCOMPARE(wire->written(), QByteArray("jrm\xF0"));
+        QVERIFY(sim->writes().isEmpty());
+    }
+
+    void powerFailureIsAcknowledgedOnce()
+    {
+        ScriptedPrompter prompter;
+        sim->setPowerFail(true);
+        QCOMPARE(link->download(), TransferResult::Ok);
+        QCOMPARE(prompter.texts(), QStringList{QStringLiteral("Power failure detected.")});
+        QCOMPARE(prompter.shown.first().icon, MsgIcon::Critical);
+        QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kPowerStatus)) & 0x80, 0);
+        QCOMPARE(link->download(), TransferResult::Ok);
+        QCOMPARE(prompter.shown.size(), 1);
+    }
+
+private:
+    void makeUnit(const UnitConfig& config, int hardwareCode)
+    {
+        link.reset();
+        wire.reset();
+        port = std::make_unique<FakeSerialPort>();
+        sim = std::make_unique<UnitSim>(config, hardwareCode, 6);
+        wire = std::make_unique<SimPort>(*port, *sim);
+        link = std::make_unique<UnitLink>(port.get(), Config(), &view);
+        QVERIFY(port->open());
+    }
+
+    TestProgramFolder folder;
+    RecordingView view;
+    std::unique_ptr<FakeSerialPort> port;
+    std::unique_ptr<UnitSim> sim;
+    std::unique_ptr<SimPort> wire;
+    std::unique_ptr<UnitLink> link;
+};
+
+QTEST_GUILESS_MAIN(TestLinkTransfers)
+#include "tst_linktransfers.moc"
