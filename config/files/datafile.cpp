@@ -18,6 +18,9 @@ constexpr char kPadByte = char(0xFF);
 constexpr int kPassWordLen = 4;
 constexpr int kMaxAsciiText = 255;   // one length byte per string
 constexpr qsizetype kMaxRecordBody = 65536;
+// Far beyond any real data file; keeps a wrong pick (a device, a disk
+// image) from being read into memory whole.
+constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
 QString g_currentFile;
 bool g_writeInProgress = false;
@@ -303,8 +306,14 @@ bool ImportKV310File(const QString& path, UnitConfig& config)
     if (!file.open(QIODevice::ReadOnly))
         return reportLoadFailure(path, file.errorString());
     QByteArray data;
-    if (!trap([&] { data = file.readAll(); }) || file.error() != QFileDevice::NoError)
+    const auto readAtMost = [&] {
+        data = file.isSequential() || file.size() > kMaxFileBytes ? file.read(kMaxFileBytes + 1)
+                                                                   : file.readAll();
+    };
+    if (!trap(readAtMost) || file.error() != QFileDevice::NoError)
         return reportLoadFailure(path, file.errorString());
+    if (data.size() > kMaxFileBytes)
+        return reportLoadFailure(path, QStringLiteral("The file is too large to be a data file."));
     bool complete = false;
     trap([&] { complete = ImportKV310Bytes(data, config); });
     if (!complete)

@@ -373,6 +373,13 @@ private slots:
         QCOMPARE(prompts.texts(),
                  QStringList(2, "Unable to load " + path + ". The file is damaged or incomplete."));
         QCOMPARE(prompts.shown[0].icon, MsgIcon::Critical);
+
+        // A device that never ends is not read without bound.
+        UnitConfig c = DefaultConfig();
+        QVERIFY(!ImportKV310File("/dev/zero", c));
+        QVERIFY(c == DefaultConfig());
+        QCOMPARE(prompts.texts().last(),
+                 QString("Unable to load /dev/zero. The file is too large to be a data file."));
     }
 
     void randomGarbageNeverCrashes()
