@@ -512,7 +512,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         QTimer::singleShot(0, static_cast<QLineEdit*>(watched), &QLineEdit::selectAll);
         return false;
     }
-    if (watched == lstDTMFStr_->viewport()
+    if (lstDTMFStr_ && watched == lstDTMFStr_->viewport()
         && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease))
         return dtmfListMouse(event);
     if (watched == lstDTMFStr_ && type == QEvent::KeyPress)
