@@ -125,6 +125,10 @@ private slots:
         QVERIFY(WriteIniValue("KV310", "LastDTD", "third", ini));
         QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString("third"));
         QVERIFY(fileBytes(ini).endsWith("LastDTD=second\r\n"));
+
+        // UTF-8 with a byte order mark, as some editors save it.
+        writeBytes(ini, "\xEF\xBB\xBF[KV310]\r\nComPort=7\r\n");
+        QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("7"));
     }
 
     void lineBreaksCannotInjectEntries()
