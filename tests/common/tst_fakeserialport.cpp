@@ -37,7 +37,7 @@ private slots:
     {
         FakeSerialPort port;
         port.setResponder([](const QByteArray&) { return QByteArray("\xF0", 1); });
-        port.setReplyDelay(30);
+        port.setReplyDelay(100);
         QVERIFY(port.open());
         QElapsedTimer clock;
         clock.start();
@@ -45,14 +45,14 @@ private slots:
         WaitMs(10);
         QCOMPARE(port.bytesAvailable(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(port.bytesAvailable(), 1, 1000);
-        QVERIFY(clock.elapsed() >= 29);
+        QVERIFY(clock.elapsed() >= 99);
         QCOMPARE(port.readAll(), QByteArray("\xF0", 1));
 
         port.inject("ON\r\n");
-        port.injectAfter(20, "OFF\r\n");
+        port.injectAfter(100, "OFF\r\n");
         WaitMs(5);
         QCOMPARE(port.readAll(), QByteArray("ON\r\n"));
-        WaitMs(30);
+        WaitMs(120);
         QCOMPARE(port.readAll(), QByteArray("OFF\r\n"));
     }
 

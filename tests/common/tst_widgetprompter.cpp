@@ -41,6 +41,16 @@ void WhenModal(std::function<void(QWidget*)> act, QWidget* besides = nullptr)
     poll->start(kPollMs);
 }
 
+// Types a name into the dialog's name box, as the user would (selectFile
+// is not reliable in a save dialog whose folder is still loading).
+void TypeFileName(QFileDialog* dialog, const QString& name)
+{
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->clear();
+    QTest::keyClicks(edit, name);
+}
+
 void Touch(const QString& path)
 {
     QFile f(path);
@@ -131,7 +141,7 @@ private slots:
             folder = d->directory().absolutePath();
             title = d->windowTitle();
             d->selectNameFilter(filters.value(1));
-            d->selectFile(QStringLiteral("notes"));
+            TypeFileName(d, QStringLiteral("notes"));
             QMetaObject::invokeMethod(d, "accept");
         });
         QVERIFY(prompter.fileDialog(r));
@@ -172,11 +182,8 @@ private slots:
         WhenModal([&](QWidget* w) {
             auto* d = qobject_cast<QFileDialog*>(w);
             folder = d->directory().absolutePath();
-            // Typed as the user would, without an extension.
-            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            QVERIFY(edit);
-            edit->clear();
-            QTest::keyClicks(edit, QStringLiteral("fresh"));
+            // Without an extension.
+            TypeFileName(d, QStringLiteral("fresh"));
             QMetaObject::invokeMethod(d, "accept");
         });
         QVERIFY(prompter.fileDialog(r));
@@ -196,7 +203,7 @@ private slots:
                 asked = true;
                 box->button(QMessageBox::Yes)->click();
             }, d);
-            d->selectFile(QStringLiteral("site.dtd"));
+            TypeFileName(d, QStringLiteral("site.dtd"));
             QMetaObject::invokeMethod(d, "accept");
         });
         QVERIFY(prompter.fileDialog(r));
