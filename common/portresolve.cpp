@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -12,6 +11,15 @@ namespace {
 bool IsPlugInAdapter(const QString& name)
 {
     return name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM"));
+}
+
+// The digits of a number without its leading zeros ("007" -> "7").
+QStringView Significant(QStringView digits)
+{
+    qsizetype i = 0;
+    while (i + 1 < digits.size() && digits.at(i) == u'0')
+        ++i;
+    return digits.mid(i);
 }
 
 // Compares names with runs of digits taken as numbers: ttyS2 < ttyS10.
@@ -25,10 +33,9 @@ bool NaturalLess(const QString& a, const QString& b)
                 ++endA;
             while (endB < b.size() && b.at(endB).isDigit())
                 ++endB;
-            // Equal-length digit runs compare as text; otherwise the
-            // shorter run (leading zeros aside) is the smaller number.
-            const QString numA = a.mid(i, endA - i).remove(QRegularExpression(QStringLiteral("^0+(?=.)")));
-            const QString numB = b.mid(j, endB - j).remove(QRegularExpression(QStringLiteral("^0+(?=.)")));
+            // The longer number is the larger; equal lengths compare digit by digit.
+            const QStringView numA = Significant(QStringView(a).mid(i, endA - i));
+            const QStringView numB = Significant(QStringView(b).mid(j, endB - j));
             if (numA.size() != numB.size())
                 return numA.size() < numB.size();
             if (numA != numB)

@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
 
