@@ -1,0 +1,291 @@
+// The link against the real kv310-sim on a pseudo-terminal, through the
+// real serial backend: connecting, reading, writing, live options and the
+// simulator's fault switches.
+#include "defaultconfig.h"
+#include "eepromdata.h"
+#include "inifile.h"
+#include "qtserialport.h"
+#include "recordingview.h"
+#include "scriptedprompter.h"
+#include "simprocess.h"
+#include "status.h"
+#include "testfolder.h"
+#include "unitconfig.h"
+#include "unitlink.h"
+#include "wait.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+const QStringList kFast{QStringLiteral("--unpaced")};
+
+QByteArray hex(const char* text) { return QByteArray::fromHex(text); }
+} // namespace
+
+class TestLinkSim : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        Config() = DefaultConfig();
+        view = RecordingView();
+        folder = std::make_unique<TestProgramFolder>();
+        sim = std::make_unique<SimProcess>();
+        port = std::make_unique<QtSerialPort>();
+        link = std::make_unique<UnitLink>(port.get(), Config(), &view);
+    }
+    void cleanup()
+    {
+        link.reset();
+        port.reset();
+        sim.reset();
+        folder.reset();
+    }
+
+    void connectingReadsOnlyTheOptionBits()
+    {
+        QVERIFY(sim->start(kFast));
+        Config().SeqLabel[0] = "AA";
+        Config().Rings = 9;
+        Config().Settings = {0xFF, 0xFF};
+        UnitConfig expected = Config();
+        expected.Settings = {0x44, 0x0E};
+        QVERIFY(link->connectUnit(sim->portText()));
+        QCOMPARE(Config(), expected);
+        QCOMPARE(LastStatus(), QStringLiteral("Connected on COM7"));
+        QCOMPARE(ReadIniValue(QStringLiteral("KV310"), QStringLiteral("ComPort")), QStringLiteral("Com7"));
+        QCOMPARE(view.unitIds.last(), QStringLiteral("Firmware: v6 "));
+        QCOMPARE(view.displays, QList<bool>{true});
+        QCOMPARE(view.controlStates.last(), qMakePair(true, false));
+        QVERIFY(link->state().UnitConnected && link->state().InputHandlingOn);
+        QCOMPARE(link->identity().HardwareCode, 1);
+        // Disconnecting says nothing to the unit.
+        const qint64 received = sim->state().received;
+        link->disconnectUnit();
+        QVERIFY(!port->isOpen());
+        QCOMPARE(sim->state().received, received);
+    }
+
+    void connectFailuresSayWhy()
+    {
+        QVERIFY(!link->connectUnit(QString()));
+        QCOMPARE(LastStatus(), QStringLiteral("Please select a COM port first"));
+        qputenv("KV310_COM8", "/nonexistent/kv310-tty");
+        QVERIFY(!link->connectUnit(QStringLiteral("Com8")));
+        qunsetenv("KV310_COM8");
+        QCOMPARE(LastStatus(), QStringLiteral("Invalid port Com8"));
+        QVERIFY(!port->isOpen());
+        QVERIFY(ReadIniValue(QStringLiteral("KV310"), QStringLiteral("ComPort")).isEmpty());
+    }
+
+    void downloadReadsTheUnit()
+    {
+        QVERIFY(sim->start(kFast + QStringList{"--firmware", "9"}));
+        QVERIFY(link->connectUnit(sim->portText()));
+        Config().SeqLabel.fill("ZZZ");
+        Config().ASCIIStrings.fill("x");
+        QCOMPARE(link->download(), TransferResult::Ok);
+        UnitConfig expected = DefaultConfig();
+        expected.ASCIIFlagChar = Config().ASCIIFlagChar;
+        QCOMPARE(Config(), expected);
+        QCOMPARE(view.unitIds.last(), QStringLiteral("Firmware: v9 "));
+        QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
+    }
+
+    void identicalConfigurationWritesSettingsOnly()
+    {
+        QVERIFY(sim->start(kFast));
+        QVERIFY(link->connectUnit(sim->portText()));
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Ok);
+        const SimState s = sim->state();
+        QCOMPARE(s.writes.size(), 2);
+        QCOMPARE(s.writes[0].address, Eeprom::kSettings);
+        QCOMPARE(s.writes[0].data, hex("0145050300" "0000"));
+        QCOMPARE(s.writes[1].address, Eeprom::kOptions);
+        QCOMPARE(s.writes[1].data, hex("440e"));
+        QCOMPARE(LastStatus(), QStringLiteral("Upload successful"));
+        QVERIFY(!link->state().CompareMode);
+    }
+
+    void changesAreWrittenByteExact()
+    {
+        QVERIFY(sim->start(kFast));
+        QVERIFY(link->connectUnit(sim->portText()));
+        Config().PassWord = "1234";
+        Config().SeqLabel[2] = "AB";
+        Config().SeqLabelNum[2] = 7;
+        Config().SeqContents[3] = hex("02010202");
+        Config().SeqContentsLen[3] = 2;
+        Config().ASCIIStrings[5] = QByteArray(40, 'a');
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Ok);
+        const SimState s = sim->state();
+        const QList<SimState::Write> e = s.eepromWrites();
+        QCOMPARE(e.size(), 4);
+        QCOMPARE(e[0].address, Eeprom::kPassword);   // before the settings
+        QCOMPARE(e[0].data, QByteArray("4321"));
+        QCOMPARE(e[1].address, Eeprom::kSettings);
+        QCOMPARE(e[2].address, Eeprom::kOptions);
+        QCOMPARE(e[3].address, Eeprom::kLabelHeader + 4 * 2);
+        QCOMPARE(e[3].data, hex("87") + "BA" + hex("ff"));
+        QCOMPARE(s.eeprom.mid(Eeprom::kPassword, 4), QByteArray("4321"));
+        const QList<SimState::Write> b = s.blockWrites();
+        QCOMPARE(b.size(), 2);
+        QCOMPARE(b[0].address, 1);
+        QCOMPARE(b[0].index, 3);
+        QCOMPARE(b[0].data, hex("0202010202ffffff"));   // four bytes gained a pad: total 8
+        QCOMPARE(b[1].address, 0);
+        QCOMPARE(b[1].index, 6);
+        QCOMPARE(b[1].data, QByteArray(1, char(31)) + QByteArray(31, 'a'));
+        QCOMPARE(Config().SeqContents[3], hex("02010202ff"));
+        QCOMPARE(Config().ASCIIStrings[5], QByteArray(31, 'a'));
+        QVERIFY(view.changedMarks.contains(true));
+        // Written once, the same configuration is no longer different.
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Ok);
+        QCOMPARE(sim->state().writes.size(), s.writes.size() + 2);
+    }
+
+    void hardwareSixUsesEightByteBlocks()
+    {
+        QVERIFY(sim->start(kFast + QStringList{"--hardware-code", "6"}));
+        QVERIFY(link->connectUnit(sim->portText()));
+        QCOMPARE(link->identity().HardwareCode, 6);
+        Config().SeqContents[0] = hex("0201020202030204");
+        Config().SeqContentsLen[0] = 4;
+        Config().ASCIIStrings[1] = "0123456789";
+        QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
+        const QList<SimState::Write> b = sim->state().blockWrites();
+        QCOMPARE(b.size(), 2);
+        QCOMPARE(b[0].data, hex("040201020202030204ff") + QByteArray(6, '\xFF'));
+        QCOMPARE(b[1].data, hex("0a") + "0123456789" + QByteArray(5, '\0'));
+        QVERIFY(sim->state().eepromWrites().isEmpty());
+    }
+
+    void optionsAnswerWithFeedbackAndTimeOutWithout()
+    {
+        QVERIFY(sim->start(kFast));
+        QVERIFY(link->connectUnit(sim->portText()));
+        // Feedback off: the unit goes silent and the request times out.
+        link->sendOption("jst");
+        QCOMPARE(LastStatus(), QStringLiteral("jst sent"));
+        QTRY_COMPARE_WITH_TIMEOUT(view.timedOut, QStringList{QStringLiteral("jst request.")}, 1500);
+        QVERIFY(view.terminal.isEmpty());
+        // Feedback on again: answers come, nothing times out.
+        link->sendOption("jst");
+        QTRY_COMPARE_WITH_TIMEOUT(view.terminal, QByteArray("Feedback ON\r\n"), 1000);
+        link->sendOption("jse");
+        QTRY_COMPARE_WITH_TIMEOUT(view.terminal, QByteArray("Feedback ON\r\nSer Echo ON\r\n"), 1000);
+        WaitMs(1100);
+        QCOMPARE(view.timedOut.size(), 1);
+        QCOMPARE(sim->state().options, (QStringList{"jst", "jst", "jse"}));
+        // With the unit's echo on, typed text comes back.
+        view.terminal.clear();
+        link->sendText("12#");
+        QTRY_COMPARE_WITH_TIMEOUT(view.terminal, QByteArray("12#"), 1000);
+        sim->command("reset");
+        QTRY_VERIFY_WITH_TIMEOUT(view.terminal.contains("Reset..."), 1000);
+    }
+
+    void powerFailureIsAcknowledgedOnce()
+    {
+        ScriptedPrompter prompter;
+        QVERIFY(sim->start(kFast + QStringList{"--power-fail"}));
+        QVERIFY(link->connectUnit(sim->portText()));
+        QCOMPARE(prompter.texts(), QStringList{QStringLiteral("Power failure detected.")});
+        QCOMPARE(uint8_t(sim->state().eeprom.at(Eeprom::kPowerStatus)) & Eeprom::kPowerFailBit, 0);
+        link->disconnectUnit();
+        QVERIFY(link->connectUnit(sim->portText()));
+        QCOMPARE(prompter.shown.size(), 1);
+    }
+
+    void unitsThatDoNotAnswerAreNotConnected_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("mute") << QStringLiteral("--mute");
+        QTest::newRow("garbage") << QStringLiteral("--garbage");
+    }
+    void unitsThatDoNotAnswerAreNotConnected()
+    {
+        QFETCH(QString, fault);
+        QVERIFY(sim->start(kFast + QStringList{fault}));
+        const UnitConfig before = Config();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!link->connectUnit(sim->portText()));
+        QVERIFY(clock.elapsed() < 6000);
+        QCOMPARE(LastStatus(), QStringLiteral("Unable to connect on port Com7"));
+        QVERIFY(!port->isOpen());
+        QVERIFY(!link->isConnected());
+        QCOMPARE(Config(), before);
+    }
+
+    void hangUpMidDownloadLeavesTheConfiguration()
+    {
+        QVERIFY(sim->start(kFast + QStringList{"--hangup-after", "60"}));
+        QVERIFY(link->connectUnit(sim->portText()));
+        Config().Rings = 77;
+        const UnitConfig before = Config();
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(link->download(), TransferResult::LineDropped);
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(Config(), before);
+        QCOMPARE(view.drops, 1);
+        QVERIFY(!port->isOpen());
+        QCOMPARE(LastStatus(), QStringLiteral("Download failed: the connection to the unit was lost."));
+        QVERIFY(sim->waitForExit(3000));
+    }
+
+    void hangUpMidUploadKeepsTheModel()
+    {
+        QVERIFY(sim->start(kFast + QStringList{"--hangup-after", "150"}));
+        QVERIFY(link->connectUnit(sim->portText()));
+        Config().SeqContents[9] = hex("02010202");
+        Config().ASCIIStrings[9] = QByteArray(40, 'b');
+        const UnitConfig before = Config();
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::LineDropped);
+        QCOMPARE(Config(), before);
+        QCOMPARE(view.drops, 1);
+        QVERIFY(view.changedMarks.isEmpty());
+        QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the connection to the unit was lost."));
+    }
+
+    void replyDelayWithinTheSilenceIsRead()
+    {
+        QVERIFY(sim->start(kFast + QStringList{"--slow", "10"}));
+        QVERIFY(link->connectUnit(sim->portText()));
+        Config().ASCIIStrings.fill("x");
+        QCOMPARE(link->download(), TransferResult::Ok);
+        QCOMPARE(Config().ASCIIStrings[19], QByteArray("StringT"));
+    }
+
+    void tooSlowUnitFailsCleanly()
+    {
+        // Answers come later than a reply's 25 ms of silence: the exchange
+        // falls out of step, which must end in a clear failure, not a hang.
+        QVERIFY(sim->start(kFast + QStringList{"--slow", "300"}));
+        QVERIFY(link->connectUnit(sim->portText()));
+        Config().Rings = 42;
+        const UnitConfig before = Config();
+        QElapsedTimer clock;
+        clock.start();
+        const TransferResult result = link->download();
+        QVERIFY(result != TransferResult::Ok);
+        QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(Config(), before);
+        QVERIFY2(LastStatus().startsWith(QStringLiteral("Download failed: ")), qPrintable(LastStatus()));
+        QCOMPARE(view.controlStates.last(), qMakePair(true, true));
+    }
+
+private:
+    std::unique_ptr<TestProgramFolder> folder;
+    RecordingView view;
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<QtSerialPort> port;
+    std::unique_ptr<UnitLink> link;
+};
+
+QTEST_GUILESS_MAIN(TestLinkSim)
+#include "tst_linksim.moc"
