@@ -101,20 +101,26 @@ void QtSerialPort::explainOpenFailure(const QString& device)
     }
     if (error == QSerialPort::PermissionError) {
         // QSerialPort says "permission" both for a device the user may not
-        // open and for one that another program holds (lock file, EBUSY).
-        const QFileInfo info(device);
-        if (info.isReadable() && info.isWritable()) {
-            fail(SerialError::AlreadyOpen, QStringLiteral("%1 is in use by another program").arg(device));
-        } else {
-#ifdef Q_OS_LINUX
-            fail(SerialError::PermissionDenied,
-                 QStringLiteral("Permission denied on %1. Add your user to the dialout group "
-                                "(sudo usermod -aG dialout $USER) and log in again.")
-                     .arg(device));
+        // open and for one that another program holds (lock file, EBUSY;
+        // on Windows always the latter).
+#ifdef Q_OS_WIN
+        const bool inUse = true;
 #else
-            fail(SerialError::PermissionDenied, QStringLiteral("Permission denied on %1").arg(device));
+        const QFileInfo info(device);
+        const bool inUse = info.isReadable() && info.isWritable();
 #endif
+        if (inUse) {
+            fail(SerialError::AlreadyOpen, QStringLiteral("%1 is in use by another program").arg(device));
+            return;
         }
+#ifdef Q_OS_LINUX
+        fail(SerialError::PermissionDenied,
+             QStringLiteral("Permission denied on %1. Add your user to the dialout group "
+                            "(sudo usermod -aG dialout $USER) and log in again.")
+                 .arg(device));
+#else
+        fail(SerialError::PermissionDenied, QStringLiteral("Permission denied on %1").arg(device));
+#endif
         return;
     }
     if (error == QSerialPort::OpenError) {
