@@ -1,0 +1,145 @@
+// kv310ctl as a user runs it: against the real simulator, on real files.
+#include "datafile.h"
+#include "defaultconfig.h"
+#include "eepromdata.h"
+#include "qtserialport.h"
+#include "simprocess.h"
+#include "testfolder.h"
+#include "unitconfig.h"
+#include "unitlink.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+struct Run {
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run ctl(const QStringList& args)
+{
+    QProcess p;
+    p.start(SimProcess::binary(QStringLiteral("kv310ctl")), args);
+    Run r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestKv310Ctl : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { sim = std::make_unique<SimProcess>(); }
+    void cleanup() { sim.reset(); }
+
+    void downloadThenDump()
+    {
+        QVERIFY(sim->start({"--unpaced", "--firmware", "7"}));
+        const QString file = dir.filePath("unit.dtd");
+        const Run d = ctl({"download", "--port", sim->device(), "--out", file});
+        QCOMPARE(d.code, 0);
+        QVERIFY(d.err.contains("Download successful"));
+        QVERIFY(d.err.contains("Firmware: v7"));
+        const Run l = ctl({"dump", file});
+        QCOMPARE(l.code, 0);
+        QVERIFY(l.out.contains("  01 [01] Send ASCII 'StringA'\n"));
+        QVERIFY(l.out.contains("  20 [20] Send ASCII 'StringT'\n"));
+        QVERIFY(l.out.contains("  Feedback: ON\n"));
+        QVERIFY(l.out.contains("  PW Check: OFF\n"));
+        QVERIFY(l.out.contains("  Password: 7391\n"));
+        QVERIFY(l.out.contains("  05 StringE\n"));
+    }
+
+    void toolAndLinkDownloadTheSameFile()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        const QString file = dir.filePath("tool.dtd");
+        QCOMPARE(ctl({"download", "--port", sim->portText(), "--out", file}).code, 0);
+
+        // The same read through the link in this process, from a fresh start.
+        TestProgramFolder folder;
+        Config() = UnitConfig();
+        QtSerialPort port;
+        UnitLink link(&port, Config());
+        QVERIFY(link.connectUnit(sim->portText()));
+        QCOMPARE(link.download(), TransferResult::Ok);
+        link.disconnectUnit();
+        const QByteArray tool = readFile(file);
+        QVERIFY(!tool.isEmpty());
+        QCOMPARE(tool, ExportKV310Bytes(Config()));
+    }
+
+    void uploadWritesTheFileDifferences()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        UnitConfig c = DefaultConfig();
+        c.Rings = 5;
+        c.SeqContents[0] = QByteArray::fromHex("0201");
+        const QString file = dir.filePath("changed.dtd");
+        QVERIFY(ExportKV310File(file, c));
+
+        const Run settings = ctl({"upload", "--port", sim->device(), file, "--settings-only"});
+        QCOMPARE(settings.code, 0);
+        SimState s = sim->state();
+        QCOMPARE(uint8_t(s.eeprom.at(Eeprom::kSettings)), uint8_t(5));
+        QVERIFY(s.blockWrites().isEmpty());
+
+        QCOMPARE(ctl({"upload", "--port", sim->device(), file}).code, 0);
+        s = sim->state();
+        QCOMPARE(s.blockWrites().size(), 1);
+        QCOMPARE(s.blockWrites().first().data, QByteArray::fromHex("010201ff"));
+    }
+
+    void verificationFailureStopsTheUpload()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        UnitConfig c = DefaultConfig();
+        c.SeqLabel[6] = "01";   // same as sequence 01
+        const QString file = dir.filePath("duplicate.dtd");
+        QVERIFY(ExportKV310File(file, c));
+        const Run r = ctl({"upload", "--port", sim->device(), file});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains("Following labels are not unique"));
+        QVERIFY(sim->state().writes.isEmpty());
+    }
+
+    void exitCodes()
+    {
+        QCOMPARE(ctl({}).code, 2);
+        QCOMPARE(ctl({"bogus"}).code, 2);
+        QCOMPARE(ctl({"dump"}).code, 2);
+        QCOMPARE(ctl({"download", "--out", dir.filePath("x.dtd")}).code, 2);
+        QCOMPARE(ctl({"upload", "--port", "Com3"}).code, 2);
+        QCOMPARE(ctl({"upload", "--port", "Com3", "a.dtd", "--settings-only", "--flash-only"}).code, 2);
+        QCOMPARE(ctl({"dump", dir.filePath("missing.dtd")}).code, 1);
+        QVERIFY(sim->start({"--unpaced", "--mute"}));
+        const Run r = ctl({"download", "--port", sim->device(), "--out", dir.filePath("m.dtd")});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains("Unable to connect on port"));
+        QVERIFY(!QFile::exists(dir.filePath("m.dtd")));
+    }
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<SimProcess> sim;
+};
+
+QTEST_GUILESS_MAIN(TestKv310Ctl)
+#include "tst_kv310ctl.moc"
