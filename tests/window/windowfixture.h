@@ -1,0 +1,100 @@
+#pragma once
+#include "datafile.h"
+#include "fakeserialport.h"
+#include "mainwindow.h"
+#include "scriptedprompter.h"
+#include "status.h"
+#include "testfolder.h"
+#include "textforms.h"
+#include "unitconfig.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+// One main window as a user meets it: a fresh program folder, every
+// question answered by script, and in-memory ports (the unit's port and
+// the port scanner, which finds no ports unless told otherwise).
+struct WindowFixture {
+    TestProgramFolder folder;
+    ScriptedPrompter prompter;
+    FakeSerialPort port;
+    FakeSerialPort scanner;
+    std::unique_ptr<frmMain> window;
+
+    WindowFixture()
+    {
+        ResetProgramState();
+        scanner.setOpenError(SerialError::NotFound);
+    }
+    ~WindowFixture() { window.reset(); }
+
+    // Builds the window and runs its load steps.
+    frmMain& start()
+    {
+        window = std::make_unique<frmMain>(&port, &scanner);
+        window->Form_Load();
+        return *window;
+    }
+
+    template <class W = QWidget>
+    W* find(const QString& name) const
+    {
+        W* w = window->findChild<W*>(name);
+        if (!w)
+            qWarning("no control %s", qPrintable(name));
+        return w;
+    }
+
+    QTreeWidget* list(int index) const { return find<QTreeWidget>(QStringLiteral("lstSequences_%1").arg(index)); }
+    QString cell(int listIndex, int row, int column) const
+    {
+        return list(listIndex)->topLevelItem(row - 1)->text(column - 1);
+    }
+
+    QString ini(const QString& key) const
+    {
+        QFile f(folder.file(QStringLiteral("Locals.ini")));
+        if (!f.open(QIODevice::ReadOnly))
+            return QString();
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            const QByteArray l = line.trimmed();
+            if (l.startsWith(key.toLatin1() + '='))
+                return QString::fromLatin1(l.mid(key.size() + 1));
+        }
+        return QString();
+    }
+
+    void writeIni(const QByteArray& text) const
+    {
+        QFile f(folder.file(QStringLiteral("Locals.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    // The program-wide state a run starts with.
+    static void ResetProgramState()
+    {
+        Config() = UnitConfig{};
+        Config().ASCIIFlagChar = '\\';
+        SetCurrentFile(QString());
+        SetAllCharsAsCodes(false);
+        SetStatusSink({});
+    }
+};
+
+inline QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
