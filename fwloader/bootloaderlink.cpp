@@ -51,6 +51,7 @@ QString MismatchMessage(const QString& connectedModel, const QString& connectedC
 BootloaderLink::BootloaderLink(SerialPort& port, FlashView& view, QObject* parent)
     : QObject(parent), port_(port), view_(view)
 {
+    tmrResponse_.setParent(this);
     tmrResponse_.setSingleShot(true);
     tmrResponse_.setTimerType(Qt::PreciseTimer);
     tmrResponse_.setInterval(kAnswerWindowMs);

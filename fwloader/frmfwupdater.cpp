@@ -32,7 +32,7 @@ const char* const kDefaultLine = "9600,n,8,1";
 } // namespace
 
 frmFWUpdater::frmFWUpdater(SerialPort& serComm, QWidget* parent)
-    : QWidget(parent), serComm_(serComm), link_(serComm, *this)
+    : QWidget(parent), serComm_(serComm), link_(serComm, *this, this)
 {
     setObjectName(QStringLiteral("frmFWUpdater"));
     setWindowTitle(QStringLiteral("Firmware Update"));

@@ -1,0 +1,167 @@
+// Flashing over a real pseudo-terminal against the kv310-sim boot loader,
+// through the serial backend the programs use, and the firmware commands
+// of the command-line tool.
+#include "bootloaderlink.h"
+#include "dffloader.h"
+#include "fwcommands.h"
+#include "hexfixture.h"
+#include "qtserialport.h"
+#include "recordingview.h"
+#include "scriptedprompter.h"
+#include "testfolder.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace fixture;
+
+namespace {
+
+// Port number the tests point at the simulator's device.
+constexpr int kSimPort = 9;
+constexpr int kStartTimeoutMs = 10000;
+
+// kv310-sim in boot loader mode for one test.
+class SimProcess {
+public:
+    explicit SimProcess(const QStringList& extra)
+    {
+        const QString bin = qEnvironmentVariable("KV310_TEST_BIN_DIR") + QStringLiteral("/kv310-sim");
+        process_.start(bin, QStringList{"--bootloader", "--unitinfo", "0x20"} + extra);
+        if (!process_.waitForStarted(kStartTimeoutMs))
+            return;
+        while (!process_.canReadLine() && process_.waitForReadyRead(kStartTimeoutMs)) {
+        }
+        device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    }
+    ~SimProcess()
+    {
+        process_.terminate();
+        process_.waitForFinished(kStartTimeoutMs);
+    }
+    QString device() const { return device_; }
+    // Ends the simulator so that it writes its --image-out file.
+    void finish()
+    {
+        process_.terminate();
+        process_.waitForFinished(kStartTimeoutMs);
+    }
+
+private:
+    QProcess process_;
+    QString device_;
+};
+
+QByteArray ProgramBytes(int size)
+{
+    QByteArray b;
+    for (int i = 0; i < size; ++i)
+        b.append(char((i * 13 + 1) & 0xFF));
+    return b;
+}
+
+} // namespace
+
+class TestFwPty : public QObject {
+    Q_OBJECT
+private slots:
+    void flashOverPtyAtWireRate();
+    void rejectedPacketOverPty();
+    void commandLineMakeCheckFlash();
+    void commandLineUsage();
+};
+
+void TestFwPty::flashOverPtyAtWireRate()
+{
+    TestProgramFolder folder;
+    ScriptedPrompter prompts;
+    const QString imageOut = folder.file("image.bin");
+    SimProcess sim({"--image-out", imageOut});
+    QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
+    qputenv("KV310_COM9", QFile::encodeName(sim.device()));
+
+    FirmwareImage image;
+    QVERIFY(ParseHexImage(DataRecords(0x400, ProgramBytes(128)) + EepromRecord(7, "\x5a") + HexEnd(), &image).ok());
+    QtSerialPort port;
+    port.setPortNumber(kSimPort);
+    LineSettings settings;
+    QVERIFY(ModelLineSettings(QStringLiteral("KV310"), &settings));
+    port.setSettings(settings);
+    QVERIFY2(port.open(), qPrintable(port.lastErrorText()));
+    RecordingView view;
+    BootloaderLink link(port, view);
+    QCOMPARE(link.FlashUnit(Kv310Header(), image), FlashOutcome::Flashed);
+    port.close();
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("PIC16F876A/877A flashed with firmware v2.15 successfully.")});
+
+    sim.finish();
+    const QByteArray written = ReadFile(imageOut);
+    QCOMPARE(written.left(FirmwareImage::kFlashSize), image.FlashImage);
+    QCOMPARE(written.mid(FirmwareImage::kFlashSize), QByteArray("7=90\n"));
+}
+
+void TestFwPty::rejectedPacketOverPty()
+{
+    TestProgramFolder folder;
+    ScriptedPrompter prompts;
+    SimProcess sim({"--unpaced", "--nak-at", "1"});
+    QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
+    qputenv("KV310_COM9", QFile::encodeName(sim.device()));
+    FirmwareImage image;
+    QVERIFY(ParseHexImage(HexEnd(), &image).ok());
+    QtSerialPort port;
+    port.setPortNumber(kSimPort);
+    QVERIFY(port.open());
+    RecordingView view;
+    BootloaderLink link(port, view);
+    QCOMPARE(link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
+}
+
+void TestFwPty::commandLineMakeCheckFlash()
+{
+    TestProgramFolder folder;
+    const QString hex = folder.file("app.hex");
+    QVERIFY(WriteFile(hex, DataRecords(0, ProgramBytes(64)) + EepromRecord(0, "\x01\x02") + HexEnd()));
+    const QString dff = folder.file("app.dff");
+    bool handled = false;
+    QCOMPARE(RunFwCommand({"make-dff", hex, "--unit", "KV310", "--major", "3", "--minor", "1", "--chip", "0",
+                           "--out", dff},
+                          &handled),
+             0);
+    QVERIFY(handled);
+    DffHeader header;
+    FirmwareImage image;
+    QString error;
+    QVERIFY(ReadDffHeader(dff, &header, &error));
+    QCOMPARE(header.versionText(), QStringLiteral("3.1"));
+    QVERIFY(LoadDffImage(dff, header, &image).ok());
+
+    QCOMPARE(RunFwCommand({"check-dff", dff}, &handled), 0);
+    QByteArray damaged = ReadFile(dff);
+    damaged[8] = char(4);   // Major 3 -> 4: the key no longer fits
+    QVERIFY(WriteFile(folder.file("damaged.dff"), damaged));
+    QCOMPARE(RunFwCommand({"check-dff", folder.file("damaged.dff")}, &handled), 1);
+    QCOMPARE(RunFwCommand({"check-dff", folder.file("none.dff")}, &handled), 1);
+
+    SimProcess sim({"--unpaced"});
+    QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
+    QCOMPARE(RunFwCommand({"flash", "--port", sim.device(), dff, "--yes"}, &handled), 0);
+    SimProcess silent({"--unpaced", "--late-reset", "60000"});
+    QCOMPARE(RunFwCommand({"flash", "--port", silent.device(), dff, "--yes"}, &handled), 1);
+}
+
+void TestFwPty::commandLineUsage()
+{
+    bool handled = true;
+    QCOMPARE(RunFwCommand({"download"}, &handled), 2);
+    QVERIFY(!handled);
+    QCOMPARE(RunFwCommand({"make-dff", "x.hex"}, &handled), 2);
+    QVERIFY(handled);
+    QCOMPARE(RunFwCommand({"make-dff", "x.hex", "--unit", "KV310", "--major", "256", "--out", "y"}, &handled), 2);
+    QCOMPARE(RunFwCommand({"flash", "--port", "Com0", "x.dff"}, &handled), 2);
+    QCOMPARE(RunFwCommand({"check-dff", "--bogus"}, &handled), 2);
+}
+
+QTEST_GUILESS_MAIN(TestFwPty)
+#include "tst_fwpty.moc"
