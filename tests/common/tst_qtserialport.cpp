@@ -4,11 +4,11 @@
 #include "portservices.h"
 #include "ptypair.h"
 #include "qtserialport.h"
+#include "unprivileged.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
-#include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -19,8 +19,6 @@ constexpr int kPtyPort = 7;
 constexpr int kMissingPort = 8;
 const char* const kPtyVariable = "KV310_COM7";
 const char* const kMissingVariable = "KV310_COM8";
-// The unprivileged user the permission check runs as.
-constexpr uid_t kNobody = 65534;
 
 double ProcessCpuMs()
 {
@@ -194,50 +192,22 @@ private slots:
 
     void permissionFaultExplainsTheDialoutGroup()
     {
-        QVERIFY(QFile::setPermissions(pty_->slavePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        if (geteuid() != 0) {
-            QVERIFY(QFile::setPermissions(pty_->slavePath(), QFileDevice::Permissions()));
+        QVERIFY(QFile::setPermissions(pty_->slavePath(), QFileDevice::Permissions()));
+        // As an ordinary user also when the tests run as root.
+        const std::optional<QByteArray> report = RunUnprivileged([] {
             QtSerialPort port;
             port.setPortNumber(kPtyPort);
-            QVERIFY(!port.open());
-            QCOMPARE(port.lastError(), SerialError::PermissionDenied);
-            QVERIFY(port.lastErrorText().contains(QLatin1String("dialout")));
-            return;
-        }
-        // Root opens any device: try as an ordinary user in a child process.
-        int pipeFds[2];
-        QVERIFY(pipe(pipeFds) == 0);
-        const pid_t child = fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            ::close(pipeFds[0]);
-            QByteArray report = "setuid failed";
-            if (setgid(kNobody) == 0 && setuid(kNobody) == 0) {
-                QtSerialPort port;
-                port.setPortNumber(kPtyPort);
-                const bool opened = port.open();
-                report = QByteArray::number(opened) + ' ' + QByteArray::number(int(port.lastError()))
-                    + ' ' + port.lastErrorText().toUtf8();
-            }
-            [[maybe_unused]] const ssize_t n = ::write(pipeFds[1], report.constData(), report.size());
-            _exit(0);
-        }
-        ::close(pipeFds[1]);
-        QByteArray report;
-        char buffer[512];
-        ssize_t n;
-        while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
-            report.append(buffer, n);
-        ::close(pipeFds[0]);
-        int status = 0;
-        waitpid(child, &status, 0);
-        if (report == "setuid failed")
+            const bool opened = port.open();
+            return QByteArray::number(opened) + ' ' + QByteArray::number(int(port.lastError())) + ' '
+                + port.lastErrorText().toUtf8();
+        });
+        if (!report)
             QSKIP("cannot drop privileges here");
         const QByteArray expected = "0 " + QByteArray::number(int(SerialError::PermissionDenied)) + ' ';
-        QVERIFY2(report.startsWith(expected), report.constData());
-        QVERIFY2(report.contains("Permission denied on " + pty_->slavePath().toUtf8()
-                                 + ". Add your user to the dialout group"),
-                 report.constData());
+        QVERIFY2(report->startsWith(expected), report->constData());
+        QVERIFY2(report->contains("Permission denied on " + pty_->slavePath().toUtf8()
+                                  + ". Add your user to the dialout group"),
+                 report->constData());
     }
 
     void portAvailableProbesAndCloses()
