@@ -28,8 +28,11 @@ SequenceListOps::SequenceListOps(EditorHost* host, ActionEditor* editor, QObject
     , host_(host)
     , editor_(editor)
 {
+    lists_ = {host->sequenceList(), host->asciiList()};
     for (int index : {kSequenceList, kAsciiList}) {
-        QTreeWidget* l = list(index);
+        QTreeWidget* l = lists_[index];
+        listObjects_[index] = l;
+        viewports_[index] = l->viewport();
         l->installEventFilter(this);
         l->viewport()->installEventFilter(this);
     }
@@ -46,19 +49,14 @@ SequenceListOps::SequenceListOps(EditorHost* host, ActionEditor* editor, QObject
     mnuSeqRem_ = add("mnuSeqRem", QStringLiteral("Remove"), &SequenceListOps::mnuSeqRem_Click);
 }
 
-QTreeWidget* SequenceListOps::list(int index) const
-{
-    return index == kSequenceList ? host_->sequenceList() : host_->asciiList();
-}
+QTreeWidget* SequenceListOps::list(int index) const { return lists_[index]; }
 
 int SequenceListOps::indexOf(const QObject* l) const
 {
-    if (!l)
-        return -1;
-    if (l == host_->sequenceList())
-        return kSequenceList;
-    if (l == host_->asciiList())
-        return kAsciiList;
+    for (int index : {kSequenceList, kAsciiList}) {
+        if (l && l == listObjects_[index])
+            return index;
+    }
     return -1;
 }
 
@@ -84,22 +82,22 @@ void SequenceListOps::setContent(QTreeWidget* l, int row, const QString& text)
 
 bool SequenceListOps::eventFilter(QObject* watched, QEvent* event)
 {
+    // Only pointers are compared here: the lists may be in destruction.
     for (int index : {kSequenceList, kAsciiList}) {
-        QTreeWidget* l = list(index);
-        if (watched == l->viewport()) {
-            auto* mouse = static_cast<QMouseEvent*>(event);
+        if (watched == viewports_[index]) {
             if (event->type() == QEvent::MouseButtonPress) {
+                const auto* mouse = static_cast<QMouseEvent*>(event);
                 lstSequences_MouseDown(index, mouse->button(), mouse->position().toPoint(),
                                        mouse->globalPosition().toPoint());
                 return true;
             }
             if (event->type() == QEvent::MouseButtonRelease) {
-                if (mouse->button() == Qt::LeftButton && pressedList_ == index)
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && pressedList_ == index)
                     lstSequences_Click(index);
                 pressedList_ = -1;
                 return true;
             }
-        } else if (watched == l && event->type() == QEvent::KeyPress) {
+        } else if (watched == listObjects_[index] && event->type() == QEvent::KeyPress) {
             return lstSequences_KeyDown(index, static_cast<QKeyEvent*>(event));
         }
     }

@@ -2,6 +2,7 @@
 #include "verification.h"
 
 #include <QObject>
+#include <array>
 #include <QPointer>
 #include <QTreeWidget>
 
@@ -63,6 +64,12 @@ private:
 
     EditorHost* host_;
     ActionEditor* editor_;
+    // The two lists (the window owns them and outlives this object), and
+    // the objects the event filter watches, kept apart as plain QObjects so
+    // that events during the lists' destruction are told apart safely.
+    std::array<QTreeWidget*, 2> lists_{};
+    std::array<const QObject*, 2> listObjects_{};
+    std::array<const QObject*, 2> viewports_{};
     QPointer<QTreeWidget> activeList_;
     RowRef seqClip_;
     Cell clicked_;
