@@ -190,8 +190,10 @@ private slots:
         QCOMPARE(combo("cmbActParam2")->count(), 51);
         QCOMPARE(combo("cmbActParam2")->itemText(2), QStringLiteral("2 secs"));
         QCOMPARE(combo("cmbActParam3")->itemText(4), QStringLiteral("800 ms"));
-        choose("cmbActParam2", QStringLiteral("1 sec"));
-        choose("cmbActParam3", QStringLiteral("400 ms"));
+        // As the user picks them with the keyboard.
+        QTest::keyClick(combo("cmbActParam2"), Qt::Key_Down);
+        QTest::keyClick(combo("cmbActParam3"), Qt::Key_Down);
+        QTest::keyClick(combo("cmbActParam3"), Qt::Key_Down);
         QCOMPARE(row(2), QStringLiteral("Pause '01.400' sec(s)"));
 
         click(3);
