@@ -47,6 +47,8 @@ void SerialLink::SendData(const QByteArray& text)
                 port_->close();
             break;
         }
+        counters_.sendCalls += i == 0;
+        ++counters_.charsSent;
         WaitMs(i == 0 ? LinkTiming::kFirstCharPauseMs : LinkTiming::kNextCharPauseMs);
     }
     state_.SendBusy = wasBusy;
@@ -58,11 +60,18 @@ void SerialLink::SendEach(const QByteArray& bytes)
         SendData(QByteArray(1, b));
 }
 
+void SerialLink::Pause(int ms)
+{
+    counters_.fixedWaitMs += ms;
+    WaitMs(ms);
+}
+
 QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty)
 {
     QByteArray result;
     if (!port_->isOpen())
         return result;
+    ++counters_.replyReads;
 
     QEventLoop loop;
     QTimer responseBound;   // tmrResponse: bounds the whole call
@@ -101,8 +110,9 @@ QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty)
     take();
     if (port_->isOpen() && !lineDropped_)
         loop.exec();
-    if (port_->isOpen() && port_->bytesAvailable() > 0 && responseBound.isActive())
+    if (port_->isOpen() && port_->bytesAvailable() > 0)
         result += port_->readAll();
+    counters_.bytesReceived += result.size();
     return result;
 }
 
@@ -119,7 +129,7 @@ bool SerialLink::WaitReady(const QByteArray& command)
             if (!command.isEmpty()) {
                 if (attempt > 0) {
                     SendData(QByteArray(1, UnitCommand::kLeaveMode));
-                    WaitMs(LinkTiming::kModeRetryPauseMs);
+                    Pause(LinkTiming::kModeRetryPauseMs);
                 }
                 SendData(command);
             }

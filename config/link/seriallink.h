@@ -30,6 +30,16 @@ constexpr int kOptionReplyTimeoutMs = 1000; // an option command's feedback must
 constexpr int kOpenSettleMs = 10;         // after opening the port, before probing
 } // namespace LinkTiming
 
+// What the link has done on the line, for measuring transfers against the
+// protocol's own minimum time.
+struct LinkCounters {
+    qint64 sendCalls = 0;      // SendData calls that sent something
+    qint64 charsSent = 0;
+    qint64 bytesReceived = 0;  // collected by GetRawBuffer
+    qint64 replyReads = 0;     // GetRawBuffer calls (each ends in silence)
+    double fixedWaitMs = 0;    // mandated pauses besides pacing
+};
+
 // The unit's single-byte commands.
 namespace UnitCommand {
 constexpr char kLeaveMode = char(0xF0);
@@ -66,6 +76,8 @@ public:
     void SendData(const QByteArray& text);
     // The single bytes of a command, each as a call of its own.
     void SendEach(const QByteArray& bytes);
+    // A pause the protocol asks for (counted in the counters).
+    void Pause(int ms);
     // Collects one reply: it ends 25 ms after its last byte; when nothing
     // comes it ends after 25 ms (returnWhenEmpty) or 2 s. Ends at once when
     // the port closes.
@@ -88,6 +100,8 @@ public:
     void sendOption(const QByteArray& command);
     QString pendingRequest() const { return pendingRequest_; }
 
+    LinkCounters& counters() { return counters_; }
+
     // True once the port reported the line dropping, until cleared (a
     // transfer clears it when it starts and tests it after each step).
     bool lineDropped() const { return lineDropped_; }
@@ -104,6 +118,7 @@ private:
     SerialPort* port_;
     LinkView* view_ = nullptr;
     LinkState state_;
+    LinkCounters counters_;
     QTimer tmrTimeoutDetect_;
     QString pendingRequest_;
     bool lineDropped_ = false;

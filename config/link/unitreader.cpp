@@ -9,7 +9,6 @@
 #include "serialport.h"
 #include "status.h"
 #include "unitconfig.h"
-#include "wait.h"
 
 namespace {
 constexpr int kAsciiSettleMs = 25;   // lets a late final "i" of a string block arrive
@@ -122,7 +121,7 @@ TransferResult UnitReader::DownloadFLASH(UnitConfig& target)
             link_.SendEach(bytes(UnitCommand::kReadFlash, Flash::kStringType,
                                  char(i + Flash::kStringIndexBase)));
             reply = link_.GetRawBuffer(false);
-            WaitMs(kAsciiSettleMs);
+            link_.Pause(kAsciiSettleMs);
         });
         if (link_.lineDropped()) {
             result = TransferResult::LineDropped;

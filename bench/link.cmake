@@ -1,0 +1,5 @@
+# The unit link: a full download from the simulated unit at 9600 baud,
+# measured against the protocol's own minimum time and for CPU use.
+add_executable(link_download_bench ${CMAKE_CURRENT_LIST_DIR}/link_download_bench.cpp)
+target_link_libraries(link_download_bench PRIVATE kv_link kv_files kv_common Qt6::Core)
+add_dependencies(link_download_bench kv310-sim)

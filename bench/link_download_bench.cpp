@@ -1,0 +1,94 @@
+// Full download from kv310-sim at 9600 baud: wall time against the
+// protocol floor, and the CPU time this program spent meanwhile.
+//   link_download_bench [--baud N]
+#include "appinfo.h"
+#include "defaultconfig.h"
+#include "qtserialport.h"
+#include "seriallink.h"
+#include "unitconfig.h"
+#include "unitlink.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+constexpr int kPort = 9;
+constexpr double kBitsPerByte = 10;
+
+double cpuMs()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3
+        + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    int baud = 9600;
+    const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--baud"))
+        baud = args[2].toInt();
+    if (baud <= 0) {
+        std::fprintf(stderr, "usage: link_download_bench [--baud N]\n");
+        return 2;
+    }
+    QTemporaryDir folder;
+    App().folder = folder.path();   // Locals.ini and the error log stay out of the way
+
+    QProcess sim;
+    sim.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kv310-sim")),
+              {QStringLiteral("--baud"), QString::number(baud)});
+    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "kv310-sim did not start\n");
+        return 1;
+    }
+    qputenv("KV310_COM9", sim.readLine().trimmed());
+
+    Config() = DefaultConfig();
+    QtSerialPort port;
+    UnitLink link(&port, Config());
+    if (!link.connectUnit(QStringLiteral("Com%1").arg(kPort))) {
+        std::fprintf(stderr, "no unit on the simulator's port\n");
+        return 1;
+    }
+    link.link().counters() = LinkCounters();
+    QElapsedTimer clock;
+    const double cpuBefore = cpuMs();
+    clock.start();
+    const TransferResult result = link.download();
+    const double wallMs = clock.nsecsElapsed() / 1e6;
+    const double cpu = cpuMs() - cpuBefore;
+    link.disconnectUnit();
+    sim.terminate();
+    sim.waitForFinished();
+    if (result != TransferResult::Ok) {
+        std::fprintf(stderr, "download failed\n");
+        return 1;
+    }
+
+    const LinkCounters& c = link.link().counters();
+    const double byteMs = 1e3 * kBitsPerByte / baud;
+    const double wire = double(c.charsSent + c.bytesReceived) * byteMs;
+    const double pacing = double(c.sendCalls) * LinkTiming::kFirstCharPauseMs
+        + double(c.charsSent - c.sendCalls) * LinkTiming::kNextCharPauseMs;
+    const double silence = double(c.replyReads) * LinkTiming::kReplySilenceMs;
+    const double floor = wire + pacing + silence + c.fixedWaitMs;
+    std::printf("full download at %d baud: %.0f ms\n", baud, wallMs);
+    std::printf("protocol floor: %.0f ms (wire %.0f ms for %lld bytes out, %lld in; pacing %.0f ms "
+                "over %lld sends; reply silences %.0f ms over %lld reads; fixed pauses %.0f ms)\n",
+                floor, wire, c.charsSent, c.bytesReceived, pacing, c.sendCalls, silence,
+                c.replyReads, c.fixedWaitMs);
+    std::printf("time / floor: %.3f (target <= 1.15)\n", wallMs / floor);
+    std::printf("program CPU during the download: %.0f ms = %.2f%% of wall time (target < 5%%)\n",
+                cpu, 100 * cpu / wallMs);
+    return 0;
+}
