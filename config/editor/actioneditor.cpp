@@ -252,7 +252,7 @@ void ActionEditor::cmdSeqUpdate_Click()
         stored = tempSeq_.Contents;
         Config().SeqContentsLen[curSeq_ - 1] = uint8_t(tempSeq_.ActionCount);
         if (QTreeWidgetItem* listRow = host_->sequenceList()->topLevelItem(curSeq_ - 1))
-            listRow->setText(2, GetENGSequenceFromUDT(stored));
+            listRow->setText(kSequenceLineColumn, GetENGSequenceFromUDT(stored));
     });
     host_->markChanged(true);
     cmdSeqCancel_Click();

@@ -56,6 +56,7 @@ protected:
 private:
     static constexpr const char* kForm = "frmMain";   // where errors are logged
     static constexpr int kActionColumn = 1;
+    static constexpr int kSequenceLineColumn = 2;   // of the window's sequence list
 
     void buildControls();
     void buildMenu();
