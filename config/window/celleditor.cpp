@@ -134,13 +134,14 @@ void frmMain::ProcessCell(bool commit)
 
     if (labels && item) {
         trap([&] {
-            if (item->text(column).isEmpty())
-                ShowStatus(QStringLiteral("Sequence #") + item->text(0) + QStringLiteral(" disabled."));
             const SequenceTexts texts = sequenceListTexts();
             if (!VerifyInformation(texts.labels, texts.lines, false)) {
                 item->setText(column, oldCellText_);
                 return;
             }
+            // After the check, whose own status text would hide it.
+            if (item->text(column).isEmpty())
+                ShowStatus(QStringLiteral("Sequence #") + item->text(0) + QStringLiteral(" disabled."));
             UnitConfig& c = Config();
             for (int i = 0; i < kSlotCount; ++i) {
                 const QByteArray label = texts.labels.value(i).toUpper().toLatin1();

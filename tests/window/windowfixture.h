@@ -37,6 +37,9 @@ struct WindowFixture {
     {
         window = std::make_unique<frmMain>(&port, &scanner);
         window->Form_Load();
+        QApplication::setActiveWindow(window.get());
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("main window not active");
         return *window;
     }
 
