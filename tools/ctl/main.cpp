@@ -2,9 +2,7 @@
 // loader's file and flash commands, without windows.
 #include "appinfo.h"
 #include "configcommands.h"
-#ifdef KV310CTL_FIRMWARE_COMMANDS
 #include "fwcommands.h"
-#endif
 #include "status.h"
 
 #include <QCoreApplication>
@@ -17,11 +15,8 @@ constexpr int kExitUsage = 2;
 
 int usage()
 {
-    QString text = ConfigCommandsUsage();
-#ifdef KV310CTL_FIRMWARE_COMMANDS
-    text += FwCommandsUsage();
-#endif
-    std::fprintf(stderr, "usage:\n%s", qPrintable(text));
+    std::fprintf(stderr, "usage:\n%s%s", qPrintable(ConfigCommandsUsage()),
+                 qPrintable(FwCommandsUsage()));
     return kExitUsage;
 }
 } // namespace
@@ -47,10 +42,8 @@ int main(int argc, char* argv[])
         return usage();
     bool handled = false;
     int code = RunConfigCommand(args, &handled);
-#ifdef KV310CTL_FIRMWARE_COMMANDS
     if (!handled)
         code = RunFwCommand(args, &handled);
-#endif
     if (!handled || code == kExitUsage)
         return usage();
     return code;
