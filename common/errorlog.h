@@ -1,6 +1,5 @@
 #pragma once
 #include <QString>
-#include <source_location>
 #include <utility>
 
 // Appends one entry to ErrorLog.txt in the program folder (see errorlog.cpp for
@@ -32,15 +31,17 @@ public:
     }
 
     // Runs one statement. Returns false when it raised an error (already logged).
+    // The default argument takes the caller's line (std::source_location is
+    // not available to every compiler the suite is built with).
     template <class Statement>
     bool operator()(Statement&& statement,
-                    std::source_location where = std::source_location::current()) const
+                    int line = __builtin_LINE()) const
     {
         try {
             std::forward<Statement>(statement)();
             return true;
         } catch (...) {
-            logCurrentException(int(where.line()));
+            logCurrentException(line);
             return false;
         }
     }
