@@ -103,7 +103,7 @@ private slots:
         QVERIFY(at[2] - at[1] >= 1'000'000);
         QVERIFY(at[3] - at[2] >= 1'000'000);
         QVERIFY(end - at[3] >= 1'000'000);
-        QVERIFY2(end < 40'000'000, "pacing far beyond 5 + 3 x 1 ms");
+        QVERIFY2(end < 150'000'000, "pacing far beyond 5 + 3 x 1 ms");
         QVERIFY(!link->state().SendBusy);
     }
 
@@ -139,7 +139,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QVERIFY(link->GetRawBuffer(true).isEmpty());
-        QVERIFY2(clock.elapsed() >= 25 && clock.elapsed() < 250, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 25 && clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     }
 
     void replyWaitIsBoundedByTwoSeconds()
@@ -147,7 +147,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QVERIFY(link->GetRawBuffer(false).isEmpty());
-        QVERIFY2(clock.elapsed() >= 1990 && clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 1990 && clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void replyEndsTwentyFiveMsAfterItsLastByte()
@@ -155,11 +155,11 @@ private slots:
         port->injectAfter(100, "ab");
         port->injectAfter(115, "cd");
         port->injectAfter(130, "ef");
-        port->injectAfter(260, "gh");
+        port->injectAfter(450, "gh");
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(link->GetRawBuffer(false), QByteArray("abcdef"));
-        QVERIFY2(clock.elapsed() >= 150 && clock.elapsed() < 240, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 150 && clock.elapsed() < 430, qPrintable(QString::number(clock.elapsed())));
         // The late part is the next reply.
         QCOMPARE(link->GetRawBuffer(false), QByteArray("gh"));
     }
@@ -235,7 +235,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         QVERIFY(link->GetRawBuffer(false).isEmpty());
-        QVERIFY2(clock.elapsed() < 300, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(link->lineDropped());
         QCOMPARE(lost.count(), 1);
         // Nothing more goes out on a dropped line.

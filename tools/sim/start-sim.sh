@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
-# Starts the simulated unit in the background and points port Com1 at it:
+# Starts the simulated unit in the background and points port Com1 at it.
+# Source it, so that KV310_COM1 reaches the program started afterwards:
 #   . tools/sim/start-sim.sh BUILD_DIR [kv310-sim options]
-# (sourced, so KV310_COM1 reaches the program started afterwards). The
-# simulator ends with the shell that started it.
+# The simulator ends with the process that sourced this (also across exec).
 kv_start_sim() {
   local build="$1"; shift
   local link="${TMPDIR:-/tmp}/kv310-sim-$$.tty"
-  local out="${TMPDIR:-/tmp}/kv310-sim-$$.out"
-  "$build/bin/kv310-sim" --link "$link" "$@" </dev/null >"$out" 2>&1 &
+  local out
+  out="$(mktemp)"
+  "$build/bin/kv310-sim" --link "$link" "$@" </dev/null >"$out" &
   KV310_SIM_PID=$!
   # The simulator prints its device once the link is in place.
-  for _ in $(seq 50); do
-    [ -s "$out" ] && break
+  local tries=50
+  while [ ! -s "$out" ] && [ "$tries" -gt 0 ]; do
     sleep 0.1
+    tries=$((tries - 1))
   done
+  rm -f "$out"
+  if [ ! -e "$link" ]; then
+    echo "kv310-sim did not start" >&2
+    return 1
+  fi
   export KV310_COM1="$link"
-  trap 'kill "$KV310_SIM_PID" 2>/dev/null' EXIT
 }
 kv_start_sim "$@"
