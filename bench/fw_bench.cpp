@@ -118,6 +118,7 @@ int BenchFlash()
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);   // figures in order with the messages on stderr
     const QStringList args = app.arguments();
     const int runsAt = int(args.indexOf("--runs"));
     const int runs = runsAt > 0 ? args.value(runsAt + 1).toInt() : 50;

@@ -1,5 +1,6 @@
 #include "bootloaderlink.h"
 
+#include "binaryutils.h"
 #include "errorlog.h"
 #include "flashview.h"
 #include "packets.h"
@@ -175,8 +176,8 @@ FlashOutcome BootloaderLink::FlashUnit(const DffHeader& header, FirmwareImage& i
         if (answer.size() == 2 && Has(answer, 'K')) {
             found = true;
             const auto unitInfo = uint8_t(answer[0]);
-            connectedChip = unitInfo & 0x0F;
-            const QString connectedModel = ModelName(unitInfo >> 4);
+            connectedChip = LoNibble(unitInfo);
+            const QString connectedModel = ModelName(HiNibble(unitInfo));
             if (connectedChip != header.ChipId || header.trimmedUnitId() != connectedModel) {
                 Prompts().message(MismatchMessage(connectedModel, ChipName(connectedChip),
                                                   header.trimmedUnitId(), ChipName(header.ChipId)),

@@ -1,5 +1,7 @@
 #include "packets.h"
 
+#include "binaryutils.h"
+
 uint8_t PacketChecksum(const QByteArray& packet)
 {
     uint8_t sum = 0;
@@ -10,11 +12,11 @@ uint8_t PacketChecksum(const QByteArray& packet)
 
 QByteArray ProgramPacket(const QByteArray& flash, int byteIndex)
 {
-    const int word = byteIndex / 2;
+    const auto word = uint16_t(byteIndex / 2);
     QByteArray p;
     p.reserve(3 + kChunkBytes);
-    p.append(char(word >> 8));
-    p.append(char(word & 0xFF));
+    p.append(char(HiByte(word)));
+    p.append(char(LoByte(word)));
     p.append(char(kChunkBytes));
     p.append(flash.mid(byteIndex, kChunkBytes));
     return p;
