@@ -3,6 +3,7 @@
 // of the command-line tool.
 #include "bootloaderlink.h"
 #include "dffloader.h"
+#include "frmfwupdater.h"
 #include "fwcommands.h"
 #include "hexfixture.h"
 #include "qtserialport.h"
@@ -10,7 +11,9 @@
 #include "scriptedprompter.h"
 #include "testfolder.h"
 
+#include <QComboBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QtTest>
 
 using namespace fixture;
@@ -67,6 +70,7 @@ class TestFwPty : public QObject {
 private slots:
     void flashOverPtyAtWireRate();
     void rejectedPacketOverPty();
+    void loaderWindowFlashesOverPty();
     void commandLineMakeCheckFlash();
     void commandLineUsage();
 };
@@ -118,6 +122,41 @@ void TestFwPty::rejectedPacketOverPty()
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
 }
 
+void TestFwPty::loaderWindowFlashesOverPty()
+{
+    TestProgramFolder folder;
+    ScriptedPrompter prompts;
+    const QString imageOut = folder.file("image.bin");
+    SimProcess sim({"--unpaced", "--image-out", imageOut});
+    QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
+    qputenv("KV310_COM1", QFile::encodeName(sim.device()));
+    const QString dff = folder.file("w.dff");
+    QVERIFY(WriteDff(dff, Kv310Header(), DataRecords(0x40, ProgramBytes(70)) + HexEnd()));
+
+    QtSerialPort serComm;
+    frmFWUpdater window(serComm);
+    window.Form_Load();
+    auto* ports = window.findChild<QComboBox*>(QStringLiteral("SerialCommPort"));
+    QVERIFY(ports->count() >= 1);
+    QCOMPARE(ports->itemText(0), QStringLiteral("Com 1"));
+    QCOMPARE(ports->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("Com1: ") + sim.device());
+    auto* update = window.findChild<QPushButton*>(QStringLiteral("cmdUpdate"));
+    prompts.files = {dff};
+    prompts.answers = {MsgAnswer::Yes, MsgAnswer::No};
+    QTest::mouseClick(update, Qt::LeftButton);
+    QCOMPARE(update->text(), QStringLiteral("Upload the firmware (ver. 2.15)"));
+    const FirmwareImage sent = window.image();
+    QTest::mouseClick(update, Qt::LeftButton);
+    QCOMPARE(prompts.texts().mid(1),
+             (QStringList{QStringLiteral("PIC16F876A/877A flashed with firmware v2.15 successfully."),
+                          QStringLiteral("Would you like to flash another unit with v2.15 firmware?")}));
+    QVERIFY(!window.isVisible());
+    QVERIFY(!serComm.isOpen());
+    sim.finish();
+    QCOMPARE(ReadFile(imageOut).left(FirmwareImage::kFlashSize), sent.FlashImage);
+    qunsetenv("KV310_COM1");
+}
+
 void TestFwPty::commandLineMakeCheckFlash()
 {
     TestProgramFolder folder;
@@ -163,5 +202,5 @@ void TestFwPty::commandLineUsage()
     QCOMPARE(RunFwCommand({"check-dff", "--bogus"}, &handled), 2);
 }
 
-QTEST_GUILESS_MAIN(TestFwPty)
+QTEST_MAIN(TestFwPty)
 #include "tst_fwpty.moc"
