@@ -32,10 +32,11 @@ struct WindowFixture {
     }
     ~WindowFixture() { window.reset(); }
 
-    // Builds the window and runs its load steps.
-    frmMain& start()
+    // Builds the window and runs its load steps; unitPort replaces the
+    // in-memory port of the unit.
+    frmMain& start(SerialPort* unitPort = nullptr)
     {
-        window = std::make_unique<frmMain>(&port, &scanner);
+        window = std::make_unique<frmMain>(unitPort ? unitPort : &port, &scanner);
         window->Form_Load();
         QApplication::setActiveWindow(window.get());
         if (!QTest::qWaitForWindowActive(window.get()))

@@ -1,0 +1,164 @@
+// The main window against the simulated unit (kv310-sim) on a
+// pseudo-terminal, through the real serial port backend: connect,
+// download, edit, upload, and the line dropping.
+#include "windowfixture.h"
+
+#include "qtserialport.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+
+namespace {
+constexpr int kSimStartMs = 5000;
+
+// kv310-sim on a pty, unpaced; Com1 points at it while it runs.
+class Simulator {
+public:
+    Simulator()
+    {
+        const QString bin = qEnvironmentVariable("KV310_TEST_BIN_DIR");
+        process_.setProgram(bin + QStringLiteral("/kv310-sim"));
+        process_.setArguments({QStringLiteral("--unpaced")});
+        process_.start();
+        if (process_.waitForStarted(kSimStartMs) && process_.waitForReadyRead(kSimStartMs))
+            device_ = QString::fromLocal8Bit(process_.readLine().trimmed());
+        qputenv("KV310_COM1", device_.toLocal8Bit());
+    }
+    ~Simulator()
+    {
+        stop();
+        qunsetenv("KV310_COM1");
+    }
+    bool running() const { return !device_.isEmpty() && process_.state() == QProcess::Running; }
+    void stop()
+    {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        process_.write("quit\n");
+        if (!process_.waitForFinished(2000)) {
+            process_.kill();
+            process_.waitForFinished(2000);
+        }
+    }
+
+private:
+    QProcess process_;
+    QString device_;
+};
+
+struct SimWindow : WindowFixture {
+    Simulator sim;
+    QtSerialPort serial;
+    explicit SimWindow(QList<MsgAnswer> answers = {})
+    {
+        scanner.setOpenError(SerialError::None);
+        scanner.setPresentPorts({1});
+        prompter.answers = answers;
+        if (sim.running())
+            start(&serial);
+    }
+};
+
+void EditString(WindowFixture& f, int row, const QString& text)
+{
+    f.window->startCellEdit(f.list(1), row, 2);
+    f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(text);
+    f.window->ProcessCell(true);
+}
+} // namespace
+
+class WindowUnitTest : public QObject {
+    Q_OBJECT
+private slots:
+    void newConfigurationAnsweredYesConnectsAndDownloads();
+    void editUploadAndReadBack();
+    void settingsOnlyUploadLeavesFlash();
+    void droppedLineEndsTheConnection();
+};
+
+void WindowUnitTest::newConfigurationAnsweredYesConnectsAndDownloads()
+{
+    SimWindow f({MsgAnswer::Yes});
+    QVERIFY(f.sim.running());
+    QVERIFY(f.window->unitConnected());
+    QCOMPARE(f.find<QPushButton>(QStringLiteral("cmdConnect"))->text(), QStringLiteral("Disconnect"));
+    QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
+    QCOMPARE(f.cell(0, 20, 2), QStringLiteral("20"));
+    QVERIFY(f.window->isChanged());   // the configuration no longer matches its file
+    QVERIFY(f.find(QStringLiteral("chkOpt_0"))->isEnabled());
+}
+
+void WindowUnitTest::editUploadAndReadBack()
+{
+    SimWindow f;
+    QVERIFY(f.sim.running());
+    frmMain& w = *f.window;
+    w.cmdConnect_Click();
+    QVERIFY(w.unitConnected());
+
+    EditString(f, 1, QStringLiteral("HELLO/13/"));
+    w.startCellEdit(f.list(0), 2, 2);
+    f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(QStringLiteral("AB"));
+    w.ProcessCell(true);
+    Config().SeqContents[2] = QByteArray::fromHex("02010805");
+    w.DisplayData(false);
+
+    f.prompter.answers = {MsgAnswer::No};   // do not save first
+    w.mnuUpAll_Click();
+    QCOMPARE(LastStatus(), QStringLiteral("Upload successful"));
+    QVERIFY(f.prompter.texts().contains(QStringLiteral("Would you like to save changes?")));
+    QVERIFY(f.find(QStringLiteral("cmdUpload"))->isEnabled());
+
+    // Forget it here, then read the unit back.
+    Config().ASCIIStrings[0] = "lost";
+    Config().SeqLabel[1] = "ZZ";
+    Config().SeqContents[2].clear();
+    w.DisplayData(false);
+    w.cmdDownload_Click();
+    QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
+    QCOMPARE(Config().ASCIIStrings[0], QByteArray("HELLO/13/"));
+    QCOMPARE(f.cell(1, 1, 2), QStringLiteral("HELLO/13/"));
+    QCOMPARE(f.cell(0, 2, 2), QStringLiteral("AB"));
+    QCOMPARE(f.cell(0, 3, 3), QStringLiteral("Close Relay 'Relay 1', Pause '01.000' sec(s)"));
+}
+
+void WindowUnitTest::settingsOnlyUploadLeavesFlash()
+{
+    SimWindow f;
+    QVERIFY(f.sim.running());
+    frmMain& w = *f.window;
+    w.cmdConnect_Click();
+    Config().PassWord = "1234";
+    EditString(f, 2, QStringLiteral("NEW"));
+    w.MarkChanged(false);   // nothing to offer to save
+    w.cmdUpload_Click();
+    w.findChild<QMenu*>(QStringLiteral("mnuUpload"))->hide();
+    w.mnuUpSetOnly_Click(0);
+    QCOMPARE(LastStatus(), QStringLiteral("Upload successful"));
+
+    Config().PassWord = "0000";
+    w.cmdDownload_Click();
+    QCOMPARE(Config().PassWord, QByteArray("1234"));
+    QCOMPARE(Config().ASCIIStrings[1], QByteArray("StringB"));   // FLASH untouched
+}
+
+void WindowUnitTest::droppedLineEndsTheConnection()
+{
+    SimWindow f;
+    QVERIFY(f.sim.running());
+    frmMain& w = *f.window;
+    w.cmdConnect_Click();
+    QVERIFY(w.unitConnected());
+    const UnitConfig before = Config();
+    f.sim.stop();
+    QTRY_VERIFY(!w.unitConnected());
+    QCOMPARE(f.find<QPushButton>(QStringLiteral("cmdConnect"))->text(), QStringLiteral("Connect"));
+    QVERIFY(f.find(QStringLiteral("cmbPort"))->isEnabled());
+    QVERIFY(!f.find(QStringLiteral("chkOpt_0"))->isEnabled());
+    QVERIFY(f.prompter.texts().last().startsWith(QStringLiteral("The connection to the unit was lost.")));
+    QVERIFY(Config() == before);
+}
+
+QTEST_MAIN(WindowUnitTest)
+#include "tst_window_unit.moc"
