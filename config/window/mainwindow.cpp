@@ -106,6 +106,7 @@ frmMain::frmMain(SerialPort* port, SerialPort* prober, QWidget* parent)
     fraSequence_->hide();
     listOps_ = std::make_unique<SequenceListOps>(this, fraSequence_);
 
+    tmrHighLight_.setParent(this);   // a member: gone before the window, so never deleted twice
     tmrHighLight_.setObjectName(QStringLiteral("tmrHighLight"));
     tmrHighLight_.setSingleShot(true);
     tmrHighLight_.setInterval(kHighlightDelayMs);
@@ -396,11 +397,13 @@ void frmMain::buildCellEditor()
     txtASCFlag_->setToolTip(QStringLiteral(
         "ASCII code flag character.  Note: make sure to update ALL the ascii strings (where ascii "
         "codes are used) if you change this flag character."));
-    grid->addWidget(txtASCFlag_, 0, 3);
+    grid->addWidget(Named(new QLabel(QStringLiteral("Flag:"), fraHEX_), QStringLiteral("lblASCFlag")), 0, 3,
+                    Qt::AlignRight);
+    grid->addWidget(txtASCFlag_, 0, 4);
     cmdInsert_ = Named(new QPushButton(QStringLiteral("Insert"), fraHEX_), QStringLiteral("cmdInsert"));
     cmdOk_ = Named(new QPushButton(QStringLiteral("OK"), fraHEX_), QStringLiteral("cmdOk"));
-    grid->addWidget(cmdInsert_, 0, 4);
-    grid->addWidget(cmdOk_, 0, 5);
+    grid->addWidget(cmdInsert_, 0, 5);
+    grid->addWidget(cmdOk_, 0, 6);
     grid->addWidget(Named(new QLabel(QStringLiteral("Commonly used codes:"), fraHEX_),
                           QStringLiteral("lblCommonCodes")),
                     1, 0, 1, 2);

@@ -3,6 +3,7 @@
 #include "windowfixture.h"
 
 #include "defaultconfig.h"
+#include "splash.h"
 
 #include <QAction>
 #include <QLabel>
@@ -44,6 +45,7 @@ private slots:
     void cancelInTheClosePromptKeepsTheWindow();
     void yesInTheClosePromptWithARefusedSaveKeepsTheWindow();
     void firmwareUpdateStartsTheLoaderFromTheProgramFolder();
+    void splashLogoTakesTheSplashBackground();
 };
 
 void WindowFilesTest::freshFolderWritesTheDefaultsAndAsksOnceShown()
@@ -332,6 +334,25 @@ void WindowFilesTest::firmwareUpdateStartsTheLoaderFromTheProgramFolder()
     QCOMPARE(f.prompter.shown.last().text,
              QStringLiteral("Unable to run '") + command + QStringLiteral("'.  Please check that file exists."));
     QCOMPARE(f.find<QPushButton>(QStringLiteral("cmdConnect"))->text(), QStringLiteral("Connect"));
+}
+
+void WindowFilesTest::splashLogoTakesTheSplashBackground()
+{
+    TestProgramFolder folder;
+    frmSplash splash;
+    QCOMPARE(frmSplash::background(), QColor(208, 224, 255));
+    const QImage logo = frmSplash::recolouredLogo();
+    QCOMPARE(QColor(logo.pixel(0, 0)), frmSplash::background());
+    QCOMPARE(QColor(logo.pixel(logo.width() - 1, logo.height() - 1)), frmSplash::background());
+    // The drawing itself keeps its colours.
+    int drawn = 0;
+    for (int y = 0; y < logo.height(); ++y)
+        for (int x = 0; x < logo.width(); ++x)
+            drawn += QColor(logo.pixel(x, y)) != frmSplash::background();
+    QVERIFY(drawn > 500);
+    QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("lblProductName"))->text(), QStringLiteral("KV-310"));
+    QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.1.24"));
+    QVERIFY(QApplication::overrideCursor() == nullptr);   // the hourglass is gone once built
 }
 
 QTEST_MAIN(WindowFilesTest)
