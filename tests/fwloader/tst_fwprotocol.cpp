@@ -74,6 +74,7 @@ private slots:
     void neverReset();
     void mismatchAndKK();
     void oneOrThreeCharAnswersAreNotBootloader();
+    void answerWithBothLettersIsRejected();
 };
 
 void TestFwProtocol::checksums()
@@ -277,6 +278,22 @@ void TestFwProtocol::oneOrThreeCharAnswersAreNotBootloader()
     FirmwareImage image = SmallImage();
     QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::NotReset);
     QCOMPARE(hello, 10);
+}
+
+void TestFwProtocol::answerWithBothLettersIsRejected()
+{
+    TestProgramFolder folder;
+    ScriptedPrompter prompts;
+    Bench b;
+    b.port.setResponder([](const QByteArray& w) {
+        if (w == QByteArray(1, char(kHelloByte)))
+            return QByteArray("\x20k");   // lower case counts too
+        return w.isEmpty() ? QByteArray() : QByteArray("kn");
+    });
+    FirmwareImage image = SmallImage();
+    QCOMPARE(b.link.SendPacket(EepromPacket(1, 2)), QByteArray("N"));
+    QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
 }
 
 QTEST_GUILESS_MAIN(TestFwProtocol)

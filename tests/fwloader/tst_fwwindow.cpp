@@ -287,6 +287,14 @@ void TestFwWindow::logoOpensMakerPanel()
     QCOMPARE(models->currentIndex(), 0);
     QCOMPARE(chips->currentIndex(), 0);
     QCOMPARE(l.get<QLineEdit>("txtFWVer_0")->text(), QStringLiteral("0"));
+
+    // A version box that gets the focus selects its whole text.
+    auto* minor = l.get<QLineEdit>("txtFWVer_1");
+    minor->setText(QStringLiteral("15"));
+    minor->deselect();
+    l.window.activateWindow();
+    minor->setFocus(Qt::MouseFocusReason);   // a line edit selects by itself only on Tab
+    QTRY_COMPARE(minor->selectedText(), QStringLiteral("15"));
 }
 
 void TestFwWindow::makerWritesLoadableFile()

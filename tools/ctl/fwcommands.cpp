@@ -8,12 +8,12 @@
 #include "qtserialport.h"
 #include "runtimeerror.h"
 
-#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QTextStream>
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -208,13 +208,6 @@ int FlashCommand(const QStringList& args)
         return kExitFailed;
     if (!o.flags.contains("--yes") && !Confirmed(header))
         return kExitFailed;
-
-    std::unique_ptr<QCoreApplication> ownApp;
-    static int argc = 1;
-    static char name[] = "kv310ctl";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        ownApp = std::make_unique<QCoreApplication>(argc, argv);
 
     LineSettings settings;
     if (!ModelLineSettings(header.trimmedUnitId(), &settings))

@@ -10,7 +10,8 @@
 //   flash --port PORT FILE.dff [--yes]     (PORT: "ComN" or a device path)
 // Returns the exit code (0 success, 1 failure, 2 bad usage). Sets *handled
 // to false (and returns 2) for a subcommand that is not one of these.
-// Progress and messages go to stderr, results to stdout.
+// Progress and messages go to stderr, results to stdout. flash runs the
+// event loop: the caller has created the QCoreApplication.
 int RunFwCommand(const QStringList& args, bool* handled);
 
 // Usage lines of the subcommands above, for the tool's help text.
