@@ -15,6 +15,11 @@ signals:
     void mouseWentUp();              // after the click has been handled
 
 protected:
+    // Grey is the program's "unknown" (silent mode); the user only ticks and unticks.
+    void nextCheckState() override
+    {
+        setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
     void mousePressEvent(QMouseEvent* e) override
     {
         emit mouseWentDown(int(checkState()));
