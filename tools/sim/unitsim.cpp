@@ -97,8 +97,10 @@ QByteArray UnitSim::take(char c)
     if (isCommand(command_.at(0), UnitCommand::kReadFlash)) {
         if (n < 3)
             return QByteArray();
+        const int type = p[1];
+        const int index = p[2];
         command_.clear();
-        return readBlock(p[1], p[2]);
+        return readBlock(type, index);
     }
     if (isCommand(command_.at(0), UnitCommand::kWriteEeprom)) {
         if (n < 3 || n < 3 + p[2])
@@ -114,10 +116,12 @@ QByteArray UnitSim::take(char c)
     // Block write: type, index, total, then total bytes.
     if (n < 4 || n < 4 + p[3])
         return QByteArray();
+    const int type = p[1];
+    const int index = p[2];
     const QByteArray data = command_.mid(4);
-    blocks_[{p[1], p[2]}] = data;
-    writes_.append({Write::Block, p[1], p[2], data});
     command_.clear();
+    blocks_[{type, index}] = data;
+    writes_.append({Write::Block, type, index, data});
     return writeAck_ ? QByteArray(1, UnitCommand::kReady) : QByteArray();
 }
 
