@@ -44,7 +44,7 @@ int main(int argc, char** argv)
         if (!named.isEmpty() && FileExists(named))
             window.LoadFromFile(named);
     });
-    ReportStartupWhenAsked(sinceStart);
+    ReportStartupWhenAsked(sinceStart, &window);
     const int status = app.exec();
     SetPrompter(nullptr);
     return status;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
+#include <QWidget>
 #include <cstdio>
 
 namespace {
@@ -20,14 +21,14 @@ long StatusKb(const char* field)
 }
 } // namespace
 
-void ReportStartupWhenAsked(const QElapsedTimer& sinceStart)
+void ReportStartupWhenAsked(const QElapsedTimer& sinceStart, const QWidget* window)
 {
     if (qEnvironmentVariableIsEmpty("KV310_STARTUP_REPORT"))
         return;
     // Queued behind the events of showing the window.
-    QTimer::singleShot(0, [sinceStart] {
-        std::printf("startup_ms %.1f\nvmrss_kb %ld\nvmhwm_kb %ld\n", sinceStart.nsecsElapsed() / 1e6,
-                    StatusKb("VmRSS"), StatusKb("VmHWM"));
+    QTimer::singleShot(0, [sinceStart, window] {
+        std::printf("startup_ms %.1f\nvmrss_kb %ld\nvmhwm_kb %ld\ncaption %s\n", sinceStart.nsecsElapsed() / 1e6,
+                    StatusKb("VmRSS"), StatusKb("VmHWM"), window->windowTitle().toLocal8Bit().constData());
         std::fflush(stdout);
         QCoreApplication::exit(0);
     });

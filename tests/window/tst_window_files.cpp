@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 const QString kQuestion = QStringLiteral(
@@ -46,6 +48,7 @@ private slots:
     void yesInTheClosePromptWithARefusedSaveKeepsTheWindow();
     void firmwareUpdateStartsTheLoaderFromTheProgramFolder();
     void splashLogoTakesTheSplashBackground();
+    void commandLineFileIsLoadedLast();
 };
 
 void WindowFilesTest::freshFolderWritesTheDefaultsAndAsksOnceShown()
@@ -353,6 +356,39 @@ void WindowFilesTest::splashLogoTakesTheSplashBackground()
     QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("lblProductName"))->text(), QStringLiteral("KV-310"));
     QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.1.24"));
     QVERIFY(QApplication::overrideCursor() == nullptr);   // the hourglass is gone once built
+}
+
+void WindowFilesTest::commandLineFileIsLoadedLast()
+{
+    // The real program, in a program folder of its own that already knows
+    // its last file (so no question stops the start).
+    QTemporaryDir folder;
+    const QString exe = folder.filePath(QStringLiteral("KV310"));
+    QVERIFY(QFile::copy(qEnvironmentVariable("KV310_TEST_BIN_DIR") + QStringLiteral("/KV310"), exe));
+    const QString last = folder.filePath(QStringLiteral("last.dtd"));
+    const QString named = folder.filePath(QStringLiteral("site 4.dtd"));
+    WriteBytes(last, DefaultConfigBytes());
+    WriteBytes(named, OtherConfigBytes());
+    WriteBytes(folder.filePath(QStringLiteral("Locals.ini")), "[KV310]\r\nLastDTD=" + last.toLocal8Bit() + "\r\n");
+
+    auto captionFor = [&](const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KV310_STARTUP_REPORT"), QStringLiteral("1"));
+        p.setProcessEnvironment(env);
+        p.start(exe, args);
+        if (!p.waitForFinished(20000))
+            return QString();
+        for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+            if (line.startsWith("caption "))
+                return QString::fromLocal8Bit(line.mid(8));
+        return QString();
+    };
+    // Quotes are removed; the name may hold blanks.
+    QCOMPARE(captionFor({QStringLiteral("\"") + named + QStringLiteral("\"")}),
+             kTitle + QStringLiteral(" [site 4.dtd]"));
+    // A file that does not exist is ignored.
+    QCOMPARE(captionFor({folder.filePath(QStringLiteral("missing.dtd"))}), kTitle + QStringLiteral(" [last.dtd]"));
 }
 
 QTEST_MAIN(WindowFilesTest)
