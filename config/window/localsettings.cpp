@@ -6,6 +6,7 @@
 #include "errorlog.h"
 #include "fileservices.h"
 #include "inifile.h"
+#include "splash.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -90,6 +91,8 @@ void frmMain::LoadLocalSettings()
     trap([&] { txtInstDTMF_->setText(ReadLocal("InstDTMF")); });
     if (useDefaults) {
         show();
+        if (splash_)
+            splash_->close();   // it must not cover the question that follows
         CreateNew();
     }
 }
