@@ -36,6 +36,12 @@ struct ConnectedWindow : WindowFixture {
 
 QCheckBox* Option(const WindowFixture& f, int i) { return f.find<QCheckBox>(QStringLiteral("chkOpt_%1").arg(i)); }
 
+// A click on the box itself (a wide box's middle may lie beyond its text).
+void ClickBox(QCheckBox* box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+
 // The colour of the terminal text at a position.
 QColor ColourAt(QTextEdit* terminal, int position)
 {
@@ -52,6 +58,7 @@ private slots:
     void connectingEnablesTheUnitControlsByOption();
     void optionClickSendsTheCommandAndFollowsTheReply();
     void optionClickWhileDisconnectedChangesNothing();
+    void unansweredOptionCommandIsReported();
     void feedbackOffOnConnectShowsSilentMode();
     void numericValidators_data();
     void numericValidators();
@@ -128,7 +135,7 @@ void WindowSettingsTest::optionClickSendsTheCommandAndFollowsTheReply()
     QCOMPARE(pwCheck->checkState(), Qt::Unchecked);
     f.port.clearWrites();
     f.port.setReplyDelay(300);   // the reply comes after the click is over
-    QTest::mouseClick(pwCheck, Qt::LeftButton);
+    ClickBox(pwCheck);
     QCOMPARE(pwCheck->checkState(), Qt::Unchecked);   // the mouse alone changes nothing
     QVERIFY(f.port.written().contains("jpw"));
     QCOMPARE(LastStatus(), QStringLiteral("jpw sent"));
@@ -138,7 +145,7 @@ void WindowSettingsTest::optionClickSendsTheCommandAndFollowsTheReply()
     QVERIFY(f.window->isChanged());
 
     // Unticking it again follows the unit's "OFF".
-    QTest::mouseClick(pwCheck, Qt::LeftButton);
+    ClickBox(pwCheck);
     QTRY_COMPARE(pwCheck->checkState(), Qt::Unchecked);
     QVERIFY(!OptionOn(Config(), 6));
     QVERIFY(!f.find(QStringLiteral("txtPass"))->isEnabled());
@@ -151,9 +158,19 @@ void WindowSettingsTest::optionClickWhileDisconnectedChangesNothing()
     QCheckBox* box = Option(f, 1);
     box->setEnabled(true);   // normally disabled while disconnected
     const Qt::CheckState before = box->checkState();
-    QTest::mouseClick(box, Qt::LeftButton);
+    ClickBox(box);
     QCOMPARE(box->checkState(), before);
     QVERIFY(f.port.written().isEmpty());
+}
+
+void WindowSettingsTest::unansweredOptionCommandIsReported()
+{
+    ConnectedWindow f;
+    f.sim.setMute(true);
+    ClickBox(Option(f, 1));
+    QCOMPARE(LastStatus(), QStringLiteral("jcr sent"));
+    QTRY_COMPARE_WITH_TIMEOUT(LastStatus(), QStringLiteral("Unit did not respond to jcr request."), 3000);
+    QCOMPARE(Option(f, 1)->checkState(), Qt::Checked);   // as the unit last said
 }
 
 void WindowSettingsTest::feedbackOffOnConnectShowsSilentMode()
@@ -345,16 +362,16 @@ void WindowSettingsTest::eventBoxesKeepTheirSequence()
     auto* combo = f.find<QComboBox>(QStringLiteral("cmbDisconInfo"));
     QVERIFY(box->isEnabled());
     QVERIFY(!combo->isEnabled());
-    QTest::mouseClick(box, Qt::LeftButton);
+    ClickBox(box);
     QVERIFY(combo->isEnabled());
     combo->setCurrentIndex(19);
     emit combo->activated(19);
     QCOMPARE(Config().DisconnectInfo, uint8_t(0x93));
     QVERIFY(w.isChanged());
-    QTest::mouseClick(box, Qt::LeftButton);
+    ClickBox(box);
     QCOMPARE(Config().DisconnectInfo, uint8_t(0x13));
     QVERIFY(!combo->isEnabled());
-    QTest::mouseClick(box, Qt::LeftButton);
+    ClickBox(box);
     QCOMPARE(Config().DisconnectInfo, uint8_t(0x93));
 
     // Shown from the model: ticked and "20".
