@@ -422,8 +422,7 @@ void frmMain::buildCellEditor()
 void frmMain::fillNameListsAndRows()
 {
     for (int i = 1; i <= kSlotCount; ++i) {
-        auto* row = new QTreeWidgetItem(lstSequences_[0], QStringList{Two(i)});
-        (void)row;
+        new QTreeWidgetItem(lstSequences_[0], QStringList{Two(i)});
         for (QComboBox* c : cmbEvent_)
             c->addItem(Two(i));
     }
