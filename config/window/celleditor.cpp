@@ -71,11 +71,7 @@ void frmMain::startCellEdit(QTreeWidget* list, int row, int column)
         list->setCurrentItem(item);
         list->scrollToItem(item);
 
-        const QRect rowRect = list->visualItemRect(item);
-        const int left = list->header()->sectionViewportPosition(column - 1);
-        const int width = list->header()->sectionSize(column - 1);
-        const QPoint topLeft = list->viewport()->mapTo(centralWidget(), QPoint(left, rowRect.top()));
-        txtCell_->setGeometry(QRect(topLeft, QSize(std::max(width, 40), std::max(rowRect.height(), 20))));
+        placeCellEditor();
         txtCell_->setMaxLength(list == lstSequences_[0] ? kLabelLimit
                                : list == lstSequences_[1] ? kStringLimit
                                                           : kNoLimit);
@@ -88,14 +84,27 @@ void frmMain::startCellEdit(QTreeWidget* list, int row, int column)
 
         if (list == lstSequences_[1]) {
             txtASCFlag_->setText(QString(QChar(Config().ASCIIFlagChar)));
-            QWidget* client = centralWidget();
-            const int y = std::min(txtCell_->geometry().bottom() + 1, client->height() - fraHEX_->height());
-            fraHEX_->move(std::max(0, std::min(txtCell_->x(), client->width() - fraHEX_->width())),
-                          std::max(0, y));
+            placeCellEditor();
             fraHEX_->show();
             fraHEX_->raise();
         }
     });
+}
+
+void frmMain::placeCellEditor()
+{
+    QTreeWidgetItem* item = cellList_ ? cellList_->topLevelItem(cellRow_ - 1) : nullptr;
+    if (!item)
+        return;
+    const QRect rowRect = cellList_->visualItemRect(item);
+    const int left = cellList_->header()->sectionViewportPosition(cellColumn_ - 1);
+    const int width = cellList_->header()->sectionSize(cellColumn_ - 1);
+    QWidget* client = centralWidget();
+    const QPoint topLeft = cellList_->viewport()->mapTo(client, QPoint(left, rowRect.top()));
+    txtCell_->setGeometry(QRect(topLeft, QSize(std::max(width, 40), std::max(rowRect.height(), 20))));
+    // The panel goes right under the editor, kept inside the window.
+    const int y = std::min(txtCell_->geometry().bottom() + 1, client->height() - fraHEX_->height());
+    fraHEX_->move(std::max(0, std::min(txtCell_->x(), client->width() - fraHEX_->width())), std::max(0, y));
 }
 
 void frmMain::ProcessCell(bool commit)

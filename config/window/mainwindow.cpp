@@ -439,6 +439,18 @@ void frmMain::centreInClient(QWidget* frame)
                 std::max(0, (client->height() - frame->height()) / 2));
 }
 
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // The floating editors stay where they belong once the layout has settled.
+    QTimer::singleShot(0, this, [this] {
+        if (!fraDTMFStrings_->isHidden())
+            centreInClient(fraDTMFStrings_);
+        if (cellEditOpen())
+            placeCellEditor();
+    });
+}
+
 void frmMain::Form_Load()
 {
     const ProcedureTrap trap = ProcedureTrap::form("Form_Load", "frmMain");

@@ -147,6 +147,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -174,6 +175,7 @@ private:
     bool cellEditorKey(QKeyEvent* e);
     void cellEditorFocusLost();
     void cellEditorMouseMove();
+    void placeCellEditor();
     void insertCodeAtSelection();
     QByteArray cellFlag() const;
     // dtmfstrings.cpp

@@ -52,6 +52,7 @@ private slots:
     void copyPasteRemoveOnBothLists();
     void asciiStringWithCodesFromTheSpecialCharactersPanel();
     void codeBoxClampsAndShowsTheCharacter();
+    void openEditorFollowsItsCellWhenTheWindowResizes();
     void flagCharacterChangeIsToldAndRebuildsTheTerminalTexts();
     void escapeKeepsTheCellButAppliesTheFlag();
     void labelEditsAreVerified();
@@ -241,6 +242,26 @@ void WindowEditingTest::codeBoxClampsAndShowsTheCharacter()
     code->setText(QStringLiteral("7"));
     f.window->cmdInsert_Click();
     QCOMPARE(cell->text(), QStringLiteral("\\7\\"));
+}
+
+void WindowEditingTest::openEditorFollowsItsCellWhenTheWindowResizes()
+{
+    WindowFixture f;
+    frmMain& w = f.start();
+    ClickCell(f.list(1), 3, 2);
+    auto* cell = f.find<QLineEdit>(QStringLiteral("txtCell"));
+    auto* panel = f.find<QGroupBox>(QStringLiteral("fraHEX"));
+    auto cellOrigin = [&] {
+        QTreeWidget* list = f.list(1);
+        const QRect row = list->visualItemRect(list->topLevelItem(2));
+        return list->viewport()->mapTo(w.centralWidget(), QPoint(list->header()->sectionViewportPosition(1), row.top()));
+    };
+    const QPoint before = cell->pos();
+    w.resize(w.width() + 320, w.height() + 120);
+    QTRY_VERIFY(cellOrigin() != before);
+    QTRY_COMPARE(cell->pos(), cellOrigin());
+    QCOMPARE(panel->pos(), QPoint(cell->x(), cell->geometry().bottom() + 1));
+    QCOMPARE(cell->text(), QStringLiteral("StringC"));   // still the same edit
 }
 
 void WindowEditingTest::flagCharacterChangeIsToldAndRebuildsTheTerminalTexts()
