@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace {
 // A window connected on Com1 to a simulated unit holding unitConfig.
@@ -68,6 +69,9 @@ private slots:
     void feedbackInTheTerminalUpdatesOptionBits();
     void feedbackOnForTheFeedbackOptionEndsSilentMode();
     void eventBoxesKeepTheirSequence();
+    void downloadDisablesTheWindowWhileItRuns();
+    void lineDroppingInADownloadLeavesAnEditableWindow();
+    void uploadRefusedByVerificationWritesNothing();
     void terminalTypingAndInstantDTMF();
     void terminalShowsCodesAndHighlightsThem();
     void progressBarFollowsTheTransfer();
@@ -379,6 +383,76 @@ void WindowSettingsTest::eventBoxesKeepTheirSequence()
     w.DisplayData(true);
     QVERIFY(f.find<QCheckBox>(QStringLiteral("chkPWRON"))->isChecked());
     QCOMPARE(f.find<QComboBox>(QStringLiteral("cmbPWRON"))->currentText(), QStringLiteral("05"));
+}
+
+void WindowSettingsTest::downloadDisablesTheWindowWhileItRuns()
+{
+    ConnectedWindow f;
+    frmMain& w = *f.window;
+    bool sawEepromRead = false;
+    bool listsEnabledDuringRead = true;
+    bool connectEnabledDuringRead = true;
+    f.port.setResponder([&](const QByteArray& bytes) {
+        if (bytes == QByteArray(1, char(0xD1))) {
+            sawEepromRead = true;
+            listsEnabledDuringRead = f.list(0)->isEnabled();
+            connectEnabledDuringRead = f.find(QStringLiteral("cmdConnect"))->isEnabled();
+        }
+        return f.sim.onBytes(bytes);
+    });
+    w.cmdDownload_Click();
+    QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
+    QVERIFY(sawEepromRead);
+    QVERIFY(!listsEnabledDuringRead);
+    QVERIFY(!connectEnabledDuringRead);
+    QVERIFY(f.list(0)->isEnabled());
+    QVERIFY(f.find(QStringLiteral("cmdConnect"))->isEnabled());
+    QVERIFY(Option(f, 0)->isEnabled());
+    QVERIFY(w.isChanged());
+}
+
+void WindowSettingsTest::lineDroppingInADownloadLeavesAnEditableWindow()
+{
+    ConnectedWindow f;
+    frmMain& w = *f.window;
+    Config().Rings = 33;   // not what the unit holds
+    const UnitConfig before = Config();
+    bool dropped = false;
+    f.port.setResponder([&](const QByteArray& bytes) {
+        if (!dropped && bytes == QByteArray(1, char(0x4A))) {
+            dropped = true;
+            QTimer::singleShot(0, &f.port, [&] { f.port.injectError(SerialError::LineDropped); });
+            return QByteArray();
+        }
+        return f.sim.onBytes(bytes);
+    });
+    w.cmdDownload_Click();
+    QVERIFY(dropped);
+    QVERIFY(!w.unitConnected());
+    QVERIFY(Config() == before);
+    QVERIFY(LastStatus() != QStringLiteral("Download successful"));
+    // Back to the disconnected window: editors and Connect usable, unit controls off.
+    QVERIFY(f.list(0)->isEnabled());
+    QVERIFY(f.find(QStringLiteral("cmdConnect"))->isEnabled());
+    QCOMPARE(f.find<QPushButton>(QStringLiteral("cmdConnect"))->text(), QStringLiteral("Connect"));
+    QVERIFY(f.find(QStringLiteral("cmbPort"))->isEnabled());
+    QVERIFY(!Option(f, 0)->isEnabled());
+    QVERIFY(!f.find(QStringLiteral("cmdDownload"))->isEnabled());
+    QVERIFY(f.prompter.texts().last().startsWith(QStringLiteral("The connection to the unit was lost.")));
+}
+
+void WindowSettingsTest::uploadRefusedByVerificationWritesNothing()
+{
+    ConnectedWindow f;
+    frmMain& w = *f.window;
+    Config().SeqContents[3] = QByteArray::fromHex("0910");   // 04 jumps to itself
+    Config().Rings = 9;
+    w.DisplayData(false);
+    w.mnuUpAll_Click();
+    QCOMPARE(f.prompter.shown.last().title, QStringLiteral("Infinite jumps detected"));
+    QVERIFY(f.prompter.shown.last().text.contains(QStringLiteral("Sequence 04 jumps to 04\r\n")));
+    QVERIFY(f.sim.writes().isEmpty());
+    QVERIFY(LastStatus() != QStringLiteral("Upload successful"));
 }
 
 void WindowSettingsTest::terminalTypingAndInstantDTMF()
