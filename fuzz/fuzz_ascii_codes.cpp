@@ -11,7 +11,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size < 1)
+    // A digit as flag character cannot mark codes made of digits; the
+    // flag box of the editor takes no digits.
+    if (size < 1 || (data[0] >= '0' && data[0] <= '9'))
         return 0;
     Config().ASCIIFlagChar = data[0];
     SetAllCharsAsCodes(size > 1 && (data[1] & 1));

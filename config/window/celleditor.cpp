@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cmath>
@@ -46,6 +47,9 @@ void frmMain::connectCellEditor()
     txtCell_->installEventFilter(this);
     txtASCCode_->installEventFilter(this);
     txtASCFlag_->installEventFilter(this);
+    // A digit cannot mark codes, which are written in digits.
+    txtASCFlag_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[^0-9]?")), txtASCFlag_));
     connect(txtASCCode_, &QLineEdit::textChanged, this, &frmMain::txtASCCode_Change);
     connect(cmdInsert_, &QPushButton::clicked, this, &frmMain::cmdInsert_Click);
     connect(cmdOk_, &QPushButton::clicked, this, &frmMain::cmdOk_Click);

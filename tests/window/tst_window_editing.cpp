@@ -54,6 +54,7 @@ private slots:
     void codeBoxClampsAndShowsTheCharacter();
     void openEditorFollowsItsCellWhenTheWindowResizes();
     void flagCharacterChangeIsToldAndRebuildsTheTerminalTexts();
+    void flagBoxRefusesDigits();
     void escapeKeepsTheCellButAppliesTheFlag();
     void labelEditsAreVerified();
     void dtmfStringListStoredCommaJoined();
@@ -290,6 +291,19 @@ void WindowEditingTest::flagCharacterChangeIsToldAndRebuildsTheTerminalTexts()
     w.ProcessCell(true);
     QCOMPARE(Config().ASCIIFlagChar, uint8_t('~'));
     QCOMPARE(f.prompter.shown.size(), before + 1);
+}
+
+void WindowEditingTest::flagBoxRefusesDigits()
+{
+    WindowFixture f;
+    f.start();
+    ClickCell(f.list(1), 1, 2);
+    auto* flag = f.find<QLineEdit>(QStringLiteral("txtASCFlag"));
+    flag->clear();
+    QTest::keyClicks(flag, QStringLiteral("7"));
+    QVERIFY(flag->text().isEmpty());
+    QTest::keyClicks(flag, QStringLiteral("~"));
+    QCOMPARE(flag->text(), QStringLiteral("~"));
 }
 
 void WindowEditingTest::escapeKeepsTheCellButAppliesTheFlag()
