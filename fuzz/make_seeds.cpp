@@ -5,6 +5,7 @@
 #include "appinfo.h"
 #include "codec.h"
 #include "datafile.h"
+#include "hexfixture.h"
 #include "defaultconfig.h"
 #include "dffheader.h"
 #include "inifile.h"
@@ -30,29 +31,14 @@ void Put(const QString& target, const QString& name, const QByteArray& bytes)
         f.write(bytes);
 }
 
-QByteArray HexRecord(int type, int address, const QByteArray& data)
-{
-    QByteArray rec;
-    rec.append(char(data.size()));
-    rec.append(char(address >> 8));
-    rec.append(char(address & 0xFF));
-    rec.append(char(type));
-    rec.append(data);
-    uint8_t sum = 0;
-    for (char c : rec)
-        sum = uint8_t(sum + uint8_t(c));
-    rec.append(char(uint8_t(-sum)));
-    return ':' + rec.toHex().toUpper() + "\r\n";
-}
-
 QByteArray SampleHex()
 {
     QByteArray hex;
     for (int address = 0; address < 0x200; address += 16)
-        hex += HexRecord(0, address, QByteArray(16, char(address / 16 + 1)));
-    hex += HexRecord(0, 0x4200, QByteArray::fromHex("12003400"));   // EEPROM words
-    hex += HexRecord(0, 0x400E, QByteArray::fromHex("723F"));       // configuration word
-    hex += HexRecord(1, 0, {});
+        hex += fixture::HexRecord(0, address, QByteArray(16, char(address / 16 + 1)));
+    hex += fixture::HexRecord(0, 0x4200, QByteArray::fromHex("12003400"));   // EEPROM words
+    hex += fixture::HexRecord(0, 0x400E, QByteArray::fromHex("723F"));       // configuration word
+    hex += fixture::HexRecord(1, 0, {});
     return hex;
 }
 
