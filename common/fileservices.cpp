@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <cmath>
 #include <limits>
@@ -12,6 +13,21 @@ bool FileExists(const QString& path)
         return false;
     const QFileInfo info(path);
     return info.exists() && !info.isDir();
+}
+
+bool ReplaceFileContents(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QSaveFile file(path);
+    // Unbuffered: Qt 6.4 commits a save whose buffered write failed (a
+    // full disk), replacing the old file with an empty one. Written
+    // straight through, the failure shows at write() and nothing is renamed.
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        && file.write(bytes) == bytes.size();
+    if (written && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
 }
 
 bool CanCreateFile(const QString& path)

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -13,6 +14,11 @@ bool FileExists(const QString& path);
 // where the file is about to be written anyway; it is not a harmless
 // "could I write here" test.
 bool CanCreateFile(const QString& path);
+
+// Replaces the file's contents with bytes through a temporary file in the
+// same folder, so a failure (full disk, crash) leaves the old file whole.
+// False with the reason in *error when the new contents were not written.
+bool ReplaceFileContents(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 // The path up to and including its last "\" (or its last "/" when it has
 // no "\"); empty when it has neither.

@@ -1,16 +1,20 @@
 // Writes the seed corpora of the fuzzers from what the programs themselves
 // write: the default data file and edits of it, a Locals.ini, action lines,
-// ASCII strings in their flag-code form, a HEX image and firmware files.
+// ASCII strings in their flag-code form, a HEX image, firmware files and
+// the simulated boot loader's answers.
 // Usage: make_seeds OUTDIR
 #include "appinfo.h"
+#include "bootloadersim.h"
 #include "codec.h"
 #include "datafile.h"
 #include "hexfixture.h"
 #include "defaultconfig.h"
 #include "dffheader.h"
+#include "firmwareimage.h"
 #include "inifile.h"
 #include "keystem.h"
 #include "md5cipher.h"
+#include "packets.h"
 #include "unitconfig.h"
 
 #include <QCoreApplication>
@@ -106,5 +110,18 @@ int main(int argc, char** argv)
     }
     QFile::remove(hexPath);
     QFile::remove(dffPath);
+
+    BootloaderSim loader(0x12);
+    loader.nakAtPacket(2);
+    loader.reset();
+    const QByteArray flash(FirmwareImage::kFlashSize, char(0x3F));
+    const QByteArray answers[] = {
+        loader.onBytes(QByteArray(1, char(BootloaderSim::kHello))),
+        loader.onBytes(ProgramPacket(flash, 0) + char(PacketChecksum(ProgramPacket(flash, 0)))),
+        loader.onBytes(EepromPacket(1, 2) + char(PacketChecksum(EepromPacket(1, 2)))),
+    };
+    n = 0;
+    for (const QByteArray& answer : answers)
+        Put(QStringLiteral("fuzz_boot_answers"), QStringLiteral("answer%1.bin").arg(n++), answer);
     return 0;
 }

@@ -10,7 +10,7 @@ KV_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 kv_ensure_deps clang libclang-rt-14-dev
 SECONDS_PER_TARGET="${1:-60}"
 shift || true
-ALL=(fuzz_datafile fuzz_inifile fuzz_action_text fuzz_ascii_codes fuzz_hex fuzz_dff)
+ALL=(fuzz_datafile fuzz_inifile fuzz_action_text fuzz_ascii_codes fuzz_hex fuzz_dff fuzz_boot_answers)
 TARGETS=("${@:-${ALL[@]}}")
 BUILD="$KV_ROOT/build-fuzz"
 OUT="$KV_ROOT/fuzz/out"

@@ -1,6 +1,6 @@
 #include "bootloaderlink.h"
 
-#include "binaryutils.h"
+#include "bootanswers.h"
 #include "errorlog.h"
 #include "flashview.h"
 #include "packets.h"
@@ -16,11 +16,6 @@ namespace {
 constexpr const char* kModule = "modFW";
 const QByteArray kAccepted("K");
 const QByteArray kRejected("N");
-
-bool Has(const QByteArray& answer, char upper)
-{
-    return answer.contains(upper) || answer.contains(char(upper + ('a' - 'A')));
-}
 
 QString ResetCountdown(int secondsLeft)
 {
@@ -84,8 +79,9 @@ QByteArray BootloaderLink::ReadResponse()
     QByteArray answer;
     while (tmrResponse_.isActive()) {
         QCoreApplication::processEvents();
-        if (port_.isOpen())
-            answer += port_.readAll();
+        if (!port_.isOpen())
+            break;   // the line dropped: nothing more can come
+        answer += port_.readAll();
         if (port_.bytesAvailable() > 0)
             continue;
         if (answer.isEmpty()) {
@@ -111,15 +107,19 @@ QByteArray BootloaderLink::SendPacket(const QByteArray& packet)
         SerialSend(packet + checksum);
         for (int window = 0; window < kAnswerWindows; ++window) {
             answer = ReadResponse();
-            if (Has(answer, 'N') || Has(answer, 'K'))
+            if (ClassifyAnswer(answer) != PacketAnswer::None || !port_.isOpen())
                 break;
             WaitMs(kRereadPauseMs);
         }
     });
-    if (Has(answer, 'N'))
+    switch (ClassifyAnswer(answer)) {
+    case PacketAnswer::Rejected:
         return kRejected;
-    if (Has(answer, 'K'))
+    case PacketAnswer::Accepted:
         return kAccepted;
+    case PacketAnswer::None:
+        break;
+    }
     return {};
 }
 
@@ -172,12 +172,11 @@ FlashOutcome BootloaderLink::FlashUnit(const DffHeader& header, FirmwareImage& i
     int connectedChip = 0;
     for (int attempt = 1; attempt <= kHelloAttempts && !found; ++attempt) {
         SerialSend(QByteArray(1, char(kHelloByte)));
-        const QByteArray answer = ReadResponse();
-        if (answer.size() == 2 && Has(answer, 'K')) {
+        const std::optional<BootloaderHello> hello = ParseHelloAnswer(ReadResponse());
+        if (hello) {
             found = true;
-            const auto unitInfo = uint8_t(answer[0]);
-            connectedChip = LoNibble(unitInfo);
-            const QString connectedModel = ModelName(HiNibble(unitInfo));
+            connectedChip = hello->chipCode;
+            const QString connectedModel = ModelName(hello->modelCode);
             if (connectedChip != header.ChipId || header.trimmedUnitId() != connectedModel) {
                 Prompts().message(MismatchMessage(connectedModel, ChipName(connectedChip),
                                                   header.trimmedUnitId(), ChipName(header.ChipId)),

@@ -2,12 +2,12 @@
 
 #include "textforms.h"
 #include "errorlog.h"
+#include "fileservices.h"
 #include "prompter.h"
 #include "runtimeerror.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -290,12 +290,9 @@ bool ExportKV310File(const QString& path, const UnitConfig& config)
     if (existing.exists() && !existing.isWritable())
         return reportSaveFailure(path, RuntimeError::permissionDenied().description());
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return reportSaveFailure(path, file.errorString());
-    const QByteArray bytes = ExportKV310Bytes(config);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return reportSaveFailure(path, file.errorString());
+    QString error;
+    if (!ReplaceFileContents(path, ExportKV310Bytes(config), &error))
+        return reportSaveFailure(path, error);
     return true;
 }
 

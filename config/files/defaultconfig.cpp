@@ -1,8 +1,8 @@
 #include "defaultconfig.h"
 
 #include "datafile.h"
+#include "fileservices.h"
 
-#include <QSaveFile>
 
 // The built-in bytes, in defaultconfigbytes.cpp.
 extern const unsigned char kDefaultConfigData[];
@@ -24,11 +24,5 @@ UnitConfig DefaultConfig()
 
 bool WriteDefaultFile(const QString& path, QString* error)
 {
-    QSaveFile file(path);
-    const QByteArray& bytes = DefaultConfigBytes();
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    return ReplaceFileContents(path, DefaultConfigBytes(), error);
 }

@@ -1,9 +1,9 @@
 #include "inifile.h"
 
 #include "appinfo.h"
+#include "fileservices.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -139,9 +139,5 @@ bool WriteIniValue(const QString& section, const QString& key, const QString& va
         lines->append(entry);
     }
 
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = (lines->join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
-    return out.write(bytes) == bytes.size() && out.commit();
+    return ReplaceFileContents(path, (lines->join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
 }

@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/mount.h>
 
 namespace {
 
@@ -452,6 +455,34 @@ private slots:
         QCOMPARE(prompts.shown[0].text, "Unable to save/export " + inLocked + ". Permission denied");
         QCOMPARE(prompts.shown[1].text, "Unable to save/export " + readOnly + ". Permission denied");
         QCOMPARE(prompts.shown[1].icon, MsgIcon::Critical);
+    }
+
+    // A disk with room for the old file and nothing more: a tmpfs of two
+    // pages, the second one filled.
+    void fullDiskKeepsTheOldFile()
+    {
+        ScriptedPrompter prompts;
+        QTemporaryDir dir;
+        const QByteArray mountPoint = QFile::encodeName(dir.filePath("small"));
+        QVERIFY(QDir().mkdir(dir.filePath("small")));
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=8k") != 0)
+            QSKIP("no tmpfs can be mounted here (needs root)");
+        const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+        const QString path = dir.filePath("small/a.dtd");
+        const QByteArray old = DefaultConfigBytes();
+        writeBytes(path, old);
+        {
+            QFile filler(dir.filePath("small/filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(512, 'f')) == 512) {
+            }
+        }
+        QVERIFY(!ExportKV310File(path, busyConfig()));
+        QCOMPARE(fileBytes(path), old);
+        QCOMPARE(QDir(dir.filePath("small")).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"a.dtd", "filler"}));
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(prompts.shown[0].text, "Unable to save/export " + path + ". No space left on device");
     }
 
     void saveIntoMissingFolderIsReported()

@@ -12,6 +12,7 @@
 #include "testfolder.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
 #include <QtTest>
@@ -70,6 +71,7 @@ class TestFwPty : public QObject {
 private slots:
     void flashOverPtyAtWireRate();
     void rejectedPacketOverPty();
+    void hangUpMidFlashEndsAtOnce();
     void loaderWindowFlashesOverPty();
     void commandLineMakeCheckFlash();
     void commandLineUsage();
@@ -120,6 +122,29 @@ void TestFwPty::rejectedPacketOverPty()
     BootloaderLink link(port, view);
     QCOMPARE(link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
+}
+
+void TestFwPty::hangUpMidFlashEndsAtOnce()
+{
+    TestProgramFolder folder;
+    ScriptedPrompter prompts;
+    // The hello and four packets get through, then the unit is unplugged.
+    SimProcess sim({"--unpaced", "--hangup-after", "300"});
+    QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
+    qputenv("KV310_COM9", QFile::encodeName(sim.device()));
+    FirmwareImage image;
+    QVERIFY(ParseHexImage(DataRecords(0, ProgramBytes(2048)) + HexEnd(), &image).ok());
+    QtSerialPort port;
+    port.setPortNumber(kSimPort);
+    QVERIFY(port.open());
+    RecordingView view;
+    BootloaderLink link(port, view);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!port.isOpen());
+    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Flash Data Error.")});
 }
 
 void TestFwPty::loaderWindowFlashesOverPty()

@@ -8,10 +8,15 @@
 #include "unitconfig.h"
 #include "unitlink.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
 
 namespace {
 struct Run {
@@ -20,9 +25,12 @@ struct Run {
     QByteArray err;
 };
 
-Run ctl(const QStringList& args)
+// Runs kv310ctl; `inChild` runs in the child before the program starts.
+Run ctl(const QStringList& args, const std::function<void()>& inChild = {})
 {
     QProcess p;
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.start(SimProcess::binary(QStringLiteral("kv310ctl")), args);
     Run r;
     if (!p.waitForFinished(60000)) {
@@ -73,9 +81,9 @@ private slots:
         const QString file = dir.filePath("tool.dtd");
         QCOMPARE(ctl({"download", "--port", sim->portText(), "--out", file}).code, 0);
 
-        // The same read through the link in this process, from a fresh start.
+        // The same read through the link in this process, from the defaults.
         TestProgramFolder folder;
-        Config() = UnitConfig();
+        Config() = DefaultConfig();
         QtSerialPort port;
         UnitLink link(&port, Config());
         QVERIFY(link.connectUnit(sim->portText()));
@@ -118,6 +126,40 @@ private slots:
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains("Following labels are not unique"));
         QVERIFY(sim->state().writes.isEmpty());
+    }
+
+    // The saved file may grow no further than a few hundred bytes: with
+    // the default signal the tool is killed in the middle of its save, with
+    // the signal ignored the write fails as on a full disk.
+    void interruptedSaveKeepsTheOldFile()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        const QTemporaryDir saveDir;
+        const QString file = saveDir.filePath("kept.dtd");
+        const QByteArray old = DefaultConfigBytes();
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        }
+        const auto limitFileSize = [] {
+            const rlimit limit{600, 600};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        };
+        const QStringList args{"download", "--port", sim->device(), "--out", file};
+        const Run killed = ctl(args, limitFileSize);
+        QCOMPARE(killed.code, -1);   // died of the signal
+        QCOMPARE(readFile(file), old);
+
+        const Run full = ctl(args, [limitFileSize] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            limitFileSize();
+        });
+        QCOMPARE(full.code, 1);
+        QVERIFY2(full.err.contains(("Unable to save/export " + file).toLocal8Bit()), full.err.constData());
+        QVERIFY(!full.err.contains("Saved"));
+        QCOMPARE(readFile(file), old);
+        QCOMPARE(QDir(saveDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.dtd"});
     }
 
     void exitCodes()

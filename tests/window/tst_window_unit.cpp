@@ -3,6 +3,7 @@
 // download, edit, upload, and the line dropping.
 #include "windowfixture.h"
 
+#include "defaultconfig.h"
 #include "qtserialport.h"
 
 #include <QLineEdit>
@@ -60,6 +61,16 @@ struct SimWindow : WindowFixture {
     }
 };
 
+// kv310ctl with these arguments; its exit code (-1 when it did not end).
+int RunCtl(const QStringList& args)
+{
+    QProcess ctl;
+    ctl.start(qEnvironmentVariable("KV310_TEST_BIN_DIR") + QStringLiteral("/kv310ctl"), args);
+    if (!ctl.waitForFinished(30000) || ctl.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return ctl.exitCode();
+}
+
 void EditString(WindowFixture& f, int row, const QString& text)
 {
     f.window->startCellEdit(f.list(1), row, 2);
@@ -75,6 +86,7 @@ private slots:
     void editUploadAndReadBack();
     void settingsOnlyUploadLeavesFlash();
     void droppedLineEndsTheConnection();
+    void commandLineDownloadGivesTheWindowsFile();
 };
 
 void WindowUnitTest::newConfigurationAnsweredYesConnectsAndDownloads()
@@ -158,6 +170,44 @@ void WindowUnitTest::droppedLineEndsTheConnection()
     QVERIFY(!f.find(QStringLiteral("chkOpt_0"))->isEnabled());
     QVERIFY(f.prompter.texts().last().startsWith(QStringLiteral("The connection to the unit was lost.")));
     QVERIFY(Config() == before);
+}
+
+void WindowUnitTest::commandLineDownloadGivesTheWindowsFile()
+{
+    SimWindow f;   // started on the default configuration, not connected
+    QVERIFY(f.sim.running());
+    frmMain& w = *f.window;
+
+    // A unit that no longer holds the defaults, set up by the tool.
+    UnitConfig edited = DefaultConfig();
+    edited.PassWord = "4321";
+    edited.SeqLabel[3] = "GO";
+    edited.SeqLabelLen[3] = 2;
+    edited.SeqContents[3] = QByteArray::fromHex("0201080509110601FE");
+    edited.ASCIIStrings[4] = "PING/13/";
+    const QString editedFile = f.folder.file(QStringLiteral("edited.dtd"));
+    QVERIFY(ExportKV310File(editedFile, edited));
+    QCOMPARE(RunCtl({QStringLiteral("upload"), QStringLiteral("--port"), QStringLiteral("Com1"), editedFile}), 0);
+
+    // The window: Connect, Download, Save As, Disconnect.
+    w.cmdConnect_Click();
+    QVERIFY(w.unitConnected());
+    w.cmdDownload_Click();
+    QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
+    const QString byWindow = f.folder.file(QStringLiteral("window.dtd"));
+    f.prompter.files = {byWindow};
+    w.mnuSaveAs_Click();
+    w.cmdConnect_Click();
+    QVERIFY(!w.unitConnected());
+
+    const QString byTool = f.folder.file(QStringLiteral("tool.dtd"));
+    QCOMPARE(RunCtl({QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("Com1"),
+                     QStringLiteral("--out"), byTool}),
+             0);
+    const QByteArray file = ReadBytes(byWindow);
+    QVERIFY(file.contains("PING/13/"));
+    QVERIFY(file.contains("4321"));
+    QCOMPARE(ReadBytes(byTool), file);
 }
 
 QTEST_MAIN(WindowUnitTest)

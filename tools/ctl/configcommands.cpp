@@ -2,6 +2,7 @@
 
 #include "configlisting.h"
 #include "datafile.h"
+#include "defaultconfig.h"
 #include "fileservices.h"
 #include "linkview.h"
 #include "qtserialport.h"
@@ -103,6 +104,9 @@ int download(const Parsed& p)
 {
     if (p.port.isEmpty() || p.out.isEmpty() || !p.file.isEmpty() || p.scope != UploadScope::Everything)
         return kExitUsage;
+    // What the unit does not hold (the strings' flag character) comes from
+    // the defaults, as in the window started on them.
+    Config() = DefaultConfig();
     QtSerialPort port;
     ToolView view;
     UnitLink link(&port, Config(), &view);
