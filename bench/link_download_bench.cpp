@@ -2,6 +2,7 @@
 // protocol floor, and the CPU time this program spent meanwhile.
 //   link_download_bench [--baud N]
 #include "appinfo.h"
+#include "benchfigures.h"
 #include "defaultconfig.h"
 #include "qtserialport.h"
 #include "seriallink.h"
@@ -15,19 +16,12 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 constexpr int kPort = 9;
 constexpr double kBitsPerByte = 10;
-
-double cpuMs()
-{
-    rusage u {};
-    getrusage(RUSAGE_SELF, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3
-        + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-}
+constexpr double kTargetRatio = 1.15;
+constexpr double kCpuTargetPercent = 5;
 } // namespace
 
 int main(int argc, char* argv[])
@@ -62,11 +56,11 @@ int main(int argc, char* argv[])
     }
     link.link().counters() = LinkCounters();
     QElapsedTimer clock;
-    const double cpuBefore = cpuMs();
+    const double cpuBefore = CpuMs();
     clock.start();
     const TransferResult result = link.download();
     const double wallMs = clock.nsecsElapsed() / 1e6;
-    const double cpu = cpuMs() - cpuBefore;
+    const double cpu = CpuMs() - cpuBefore;
     link.disconnectUnit();
     sim.terminate();
     sim.waitForFinished();
@@ -87,8 +81,11 @@ int main(int argc, char* argv[])
                 "over %lld sends; reply silences %.0f ms over %lld reads; fixed pauses %.0f ms)\n",
                 floor, wire, c.charsSent, c.bytesReceived, pacing, c.sendCalls, silence,
                 c.replyReads, c.fixedWaitMs);
-    std::printf("time / floor: %.3f (target <= 1.15)\n", wallMs / floor);
-    std::printf("program CPU during the download: %.0f ms = %.2f%% of wall time (target < 5%%)\n",
-                cpu, 100 * cpu / wallMs);
+    const double ratio = wallMs / floor;
+    const double cpuPercent = 100 * cpu / wallMs;
+    Figure(QStringLiteral("full download / protocol floor"), QString::number(ratio, 'f', 3),
+           QStringLiteral("<= %1").arg(kTargetRatio), ratio <= kTargetRatio);
+    Figure(QStringLiteral("CPU share during the download"), QStringLiteral("%1 %").arg(cpuPercent, 0, 'f', 2),
+           QStringLiteral("< %1 %").arg(kCpuTargetPercent), cpuPercent < kCpuTargetPercent);
     return 0;
 }
