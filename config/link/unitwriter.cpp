@@ -21,6 +21,36 @@ QByteArray withoutFiller(QByteArray contents)
         contents.chop(1);
     return contents;
 }
+// The write statements of one upload: none runs once the line has dropped,
+// each runs trapped, and the upload counts as confirmed only when every
+// one got its reply.
+class UploadSteps {
+public:
+    UploadSteps(SerialLink& link, const ProcedureTrap& trap) : link_(link), trap_(trap) {}
+
+    // line: the caller's, for the error log.
+    template <class Statement>
+    void operator()(Statement&& statement, int line = __builtin_LINE())
+    {
+        if (link_.lineDropped())
+            return;
+        bool ok = true;
+        trap_([&] { ok = statement(); }, line);
+        confirmed_ = confirmed_ && ok;
+    }
+
+    TransferResult result() const
+    {
+        if (link_.lineDropped())
+            return TransferResult::LineDropped;
+        return confirmed_ ? TransferResult::Ok : TransferResult::Unconfirmed;
+    }
+
+private:
+    SerialLink& link_;
+    const ProcedureTrap& trap_;
+    bool confirmed_ = true;
+};
 } // namespace
 
 bool UnitWriter::writeEeprom(int address, const QByteArray& data)
@@ -50,14 +80,7 @@ TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model)
         return result;
     }
 
-    bool confirmed = true;
-    auto step = [&](auto&& statement) {
-        if (link_.lineDropped())
-            return;
-        bool ok = true;
-        trap([&] { ok = statement(); });
-        confirmed = confirmed && ok;
-    };
+    UploadSteps step(link_, trap);
     ShowStatus(QStringLiteral("Uploading settings and labels..."));
     step([&] { return link_.WaitReady(UnitCommand::kProgramMode); });
     if (unit.PassWord != model.PassWord) {
@@ -83,11 +106,8 @@ TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model)
     }
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
     view.updateBar(0, 0);
-    if (link_.lineDropped())
-        result = TransferResult::LineDropped;
-    else if (!confirmed)
-        result = TransferResult::Unconfirmed;
-    else
+    result = step.result();
+    if (result == TransferResult::Ok)
         ShowStatus(QStringLiteral("Changes to settings and labels uploaded successfully."));
     link_.KV310EchoState(true, saved);
     return result;
@@ -112,14 +132,7 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
         return result;
     }
 
-    bool confirmed = true;
-    auto step = [&](auto&& statement) {
-        if (link_.lineDropped())
-            return;
-        bool ok = true;
-        trap([&] { ok = statement(); });
-        confirmed = confirmed && ok;
-    };
+    UploadSteps step(link_, trap);
     LinkView& view = link_.view();
     ShowStatus(QStringLiteral("Uploading FLASH data..."));
     step([&] { return link_.WaitReady(UnitCommand::kProgramMode); });
@@ -155,11 +168,8 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
     }
     view.updateBar(0, 0);
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
-    if (link_.lineDropped())
-        result = TransferResult::LineDropped;
-    else if (!confirmed)
-        result = TransferResult::Unconfirmed;
-    else
+    result = step.result();
+    if (result == TransferResult::Ok)
         ShowStatus(QStringLiteral("Changes to FLASH data uploaded successfully"));
     link_.KV310EchoState(true, saved);
     return result;

@@ -1,6 +1,8 @@
 #include "actioneditor.h"
 
+#include "bytes.h"
 #include "fakeeditorhost.h"
+#include "menuentries.h"
 #include "scriptedprompter.h"
 #include "testfolder.h"
 #include "unitconfig.h"
@@ -15,14 +17,6 @@
 #include <QTest>
 
 namespace {
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray b;
-    for (int v : values)
-        b.append(char(v));
-    return b;
-}
-
 const QString kJumpWarning = QStringLiteral(
     "'Jump sequence' action should be the last action in the sequence as any actions in this "
     "sequence after the jump are not processed.");
@@ -62,11 +56,7 @@ private:
     QStringList menuOffers(int n)
     {
         QTest::mousePress(rows()->viewport(), Qt::RightButton, {}, rowPoint(n));
-        QStringList enabled;
-        for (QAction* a : editor->actionsMenu()->actions()) {
-            if (a->isEnabled())
-                enabled.append(a->objectName());
-        }
+        const QStringList enabled = EnabledEntries(editor->actionsMenu());
         editor->actionsMenu()->hide();
         return enabled;
     }

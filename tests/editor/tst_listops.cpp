@@ -1,7 +1,9 @@
 #include "listops.h"
 
 #include "actioneditor.h"
+#include "bytes.h"
 #include "fakeeditorhost.h"
+#include "menuentries.h"
 #include "scriptedprompter.h"
 #include "seqtext.h"
 #include "testfolder.h"
@@ -12,16 +14,6 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
-
-namespace {
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray b;
-    for (int v : values)
-        b.append(char(v));
-    return b;
-}
-} // namespace
 
 class TestListOps : public QObject {
     Q_OBJECT
@@ -45,11 +37,7 @@ private:
     QStringList menuOffers(QTreeWidget* list, int row)
     {
         QTest::mouseClick(list->viewport(), Qt::RightButton, {}, cellPoint(list, row, 2));
-        QStringList enabled;
-        for (QAction* a : ops->sequencesMenu()->actions()) {
-            if (a->isEnabled())
-                enabled.append(a->objectName());
-        }
+        const QStringList enabled = EnabledEntries(ops->sequencesMenu());
         ops->sequencesMenu()->hide();
         return enabled;
     }

@@ -1,20 +1,11 @@
 #include "seqtext.h"
 
+#include "bytes.h"
 #include "codec.h"
 #include "testfolder.h"
 #include "unitconfig.h"
 
 #include <QTest>
-
-namespace {
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray b;
-    for (int v : values)
-        b.append(char(v));
-    return b;
-}
-} // namespace
 
 class TestSeqText : public QObject {
     Q_OBJECT

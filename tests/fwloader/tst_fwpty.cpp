@@ -8,6 +8,7 @@
 #include "hexfixture.h"
 #include "qtserialport.h"
 #include "recordingview.h"
+#include "simprocess.h"
 #include "scriptedprompter.h"
 #include "testfolder.h"
 
@@ -23,37 +24,13 @@ namespace {
 
 // Port number the tests point at the simulator's device.
 constexpr int kSimPort = 9;
-constexpr int kStartTimeoutMs = 10000;
 
-// kv310-sim in boot loader mode for one test.
-class SimProcess {
-public:
-    explicit SimProcess(const QStringList& extra)
+// kv310-sim in boot loader mode for one test, reachable as Com<port>.
+struct BootSim : SimProcess {
+    explicit BootSim(const QStringList& extra, int port = kSimPort) : SimProcess(port)
     {
-        const QString bin = qEnvironmentVariable("KV310_TEST_BIN_DIR") + QStringLiteral("/kv310-sim");
-        process_.start(bin, QStringList{"--bootloader", "--unitinfo", "0x20"} + extra);
-        if (!process_.waitForStarted(kStartTimeoutMs))
-            return;
-        while (!process_.canReadLine() && process_.waitForReadyRead(kStartTimeoutMs)) {
-        }
-        device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+        start(QStringList{"--bootloader", "--unitinfo", "0x20"} + extra);
     }
-    ~SimProcess()
-    {
-        process_.terminate();
-        process_.waitForFinished(kStartTimeoutMs);
-    }
-    QString device() const { return device_; }
-    // Ends the simulator so that it writes its --image-out file.
-    void finish()
-    {
-        process_.terminate();
-        process_.waitForFinished(kStartTimeoutMs);
-    }
-
-private:
-    QProcess process_;
-    QString device_;
 };
 
 QByteArray ProgramBytes(int size)
@@ -82,9 +59,8 @@ void TestFwPty::flashOverPtyAtWireRate()
     TestProgramFolder folder;
     ScriptedPrompter prompts;
     const QString imageOut = folder.file("image.bin");
-    SimProcess sim({"--image-out", imageOut});
+    BootSim sim({"--image-out", imageOut});
     QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
-    qputenv("KV310_COM9", QFile::encodeName(sim.device()));
 
     FirmwareImage image;
     QVERIFY(ParseHexImage(DataRecords(0x400, ProgramBytes(128)) + EepromRecord(7, "\x5a") + HexEnd(), &image).ok());
@@ -100,7 +76,7 @@ void TestFwPty::flashOverPtyAtWireRate()
     port.close();
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("PIC16F876A/877A flashed with firmware v2.15 successfully.")});
 
-    sim.finish();
+    sim.stop();   // writes the --image-out file
     const QByteArray written = ReadFile(imageOut);
     QCOMPARE(written.left(FirmwareImage::kFlashSize), image.FlashImage);
     QCOMPARE(written.mid(FirmwareImage::kFlashSize), QByteArray("7=90\n"));
@@ -110,9 +86,8 @@ void TestFwPty::rejectedPacketOverPty()
 {
     TestProgramFolder folder;
     ScriptedPrompter prompts;
-    SimProcess sim({"--unpaced", "--nak-at", "1"});
+    BootSim sim({"--unpaced", "--nak-at", "1"});
     QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
-    qputenv("KV310_COM9", QFile::encodeName(sim.device()));
     FirmwareImage image;
     QVERIFY(ParseHexImage(HexEnd(), &image).ok());
     QtSerialPort port;
@@ -129,9 +104,8 @@ void TestFwPty::hangUpMidFlashEndsAtOnce()
     TestProgramFolder folder;
     ScriptedPrompter prompts;
     // The hello and four packets get through, then the unit is unplugged.
-    SimProcess sim({"--unpaced", "--hangup-after", "300"});
+    BootSim sim({"--unpaced", "--hangup-after", "300"});
     QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
-    qputenv("KV310_COM9", QFile::encodeName(sim.device()));
     FirmwareImage image;
     QVERIFY(ParseHexImage(DataRecords(0, ProgramBytes(2048)) + HexEnd(), &image).ok());
     QtSerialPort port;
@@ -152,9 +126,8 @@ void TestFwPty::loaderWindowFlashesOverPty()
     TestProgramFolder folder;
     ScriptedPrompter prompts;
     const QString imageOut = folder.file("image.bin");
-    SimProcess sim({"--unpaced", "--image-out", imageOut});
+    BootSim sim({"--unpaced", "--image-out", imageOut}, 1);
     QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
-    qputenv("KV310_COM1", QFile::encodeName(sim.device()));
     const QString dff = folder.file("w.dff");
     QVERIFY(WriteDff(dff, Kv310Header(), DataRecords(0x40, ProgramBytes(70)) + HexEnd()));
 
@@ -177,7 +150,7 @@ void TestFwPty::loaderWindowFlashesOverPty()
                           QStringLiteral("Would you like to flash another unit with v2.15 firmware?")}));
     QVERIFY(!window.isVisible());
     QVERIFY(!serComm.isOpen());
-    sim.finish();
+    sim.stop();   // writes the --image-out file
     QCOMPARE(ReadFile(imageOut).left(FirmwareImage::kFlashSize), sent.FlashImage);
     qunsetenv("KV310_COM1");
 }
@@ -208,10 +181,10 @@ void TestFwPty::commandLineMakeCheckFlash()
     QCOMPARE(RunFwCommand({"check-dff", folder.file("damaged.dff")}, &handled), 1);
     QCOMPARE(RunFwCommand({"check-dff", folder.file("none.dff")}, &handled), 1);
 
-    SimProcess sim({"--unpaced"});
+    BootSim sim({"--unpaced"});
     QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
     QCOMPARE(RunFwCommand({"flash", "--port", sim.device(), dff, "--yes"}, &handled), 0);
-    SimProcess silent({"--unpaced", "--late-reset", "60000"});
+    BootSim silent({"--unpaced", "--late-reset", "60000"});
     QCOMPARE(RunFwCommand({"flash", "--port", silent.device(), dff, "--yes"}, &handled), 1);
 }
 

@@ -1,19 +1,12 @@
 #include "codec.h"
+
+#include "bytes.h"
 #include "errorlogtext.h"
 #include "testfolder.h"
 #include "unitconfig.h"
 
 #include <QtTest>
 
-namespace {
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray bytes;
-    for (const int v : values)
-        bytes += char(v);
-    return bytes;
-}
-} // namespace
 
 class TestCodec : public QObject {
     Q_OBJECT

@@ -5,58 +5,24 @@
 
 #include "defaultconfig.h"
 #include "qtserialport.h"
+#include "simprocess.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 
 namespace {
-constexpr int kSimStartMs = 5000;
-
-// kv310-sim on a pty, unpaced; Com1 points at it while it runs.
-class Simulator {
-public:
-    Simulator()
-    {
-        const QString bin = qEnvironmentVariable("KV310_TEST_BIN_DIR");
-        process_.setProgram(bin + QStringLiteral("/kv310-sim"));
-        process_.setArguments({QStringLiteral("--unpaced")});
-        process_.start();
-        if (process_.waitForStarted(kSimStartMs) && process_.waitForReadyRead(kSimStartMs))
-            device_ = QString::fromLocal8Bit(process_.readLine().trimmed());
-        qputenv("KV310_COM1", device_.toLocal8Bit());
-    }
-    ~Simulator()
-    {
-        stop();
-        qunsetenv("KV310_COM1");
-    }
-    bool running() const { return !device_.isEmpty() && process_.state() == QProcess::Running; }
-    void stop()
-    {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.write("quit\n");
-        if (!process_.waitForFinished(2000)) {
-            process_.kill();
-            process_.waitForFinished(2000);
-        }
-    }
-
-private:
-    QProcess process_;
-    QString device_;
-};
-
+// The window on the real serial backend, Com1 pointing at kv310-sim.
 struct SimWindow : WindowFixture {
-    Simulator sim;
+    SimProcess sim{1};
     QtSerialPort serial;
     explicit SimWindow(QList<MsgAnswer> answers = {})
     {
         scanner.setOpenError(SerialError::None);
         scanner.setPresentPorts({1});
         prompter.answers = answers;
-        if (sim.running())
+        if (sim.start({QStringLiteral("--unpaced")}))
             start(&serial);
     }
 };
@@ -65,7 +31,7 @@ struct SimWindow : WindowFixture {
 int RunCtl(const QStringList& args)
 {
     QProcess ctl;
-    ctl.start(qEnvironmentVariable("KV310_TEST_BIN_DIR") + QStringLiteral("/kv310ctl"), args);
+    ctl.start(SimProcess::binary(QStringLiteral("kv310ctl")), args);
     if (!ctl.waitForFinished(30000) || ctl.exitStatus() != QProcess::NormalExit)
         return -1;
     return ctl.exitCode();
@@ -87,6 +53,7 @@ private slots:
     void settingsOnlyUploadLeavesFlash();
     void droppedLineEndsTheConnection();
     void commandLineDownloadGivesTheWindowsFile();
+    void portVanishingAfterTheScanIsReported();
 };
 
 void WindowUnitTest::newConfigurationAnsweredYesConnectsAndDownloads()
@@ -208,6 +175,29 @@ void WindowUnitTest::commandLineDownloadGivesTheWindowsFile()
     QVERIFY(file.contains("PING/13/"));
     QVERIFY(file.contains("4321"));
     QCOMPARE(ReadBytes(byTool), file);
+}
+
+void WindowUnitTest::portVanishingAfterTheScanIsReported()
+{
+    SimWindow f;
+    QVERIFY(f.sim.running());
+    frmMain& w = *f.window;
+    auto* ports = f.find<QComboBox>(QStringLiteral("cmbPort"));
+    QCOMPARE(ports->currentText(), QStringLiteral("Com1"));
+    const UnitConfig before = Config();
+    const QString device = f.sim.device();
+    f.sim.stop();   // the adapter is pulled after the scan listed it
+    qputenv("KV310_COM1", device.toLocal8Bit());
+    QVERIFY(!QFile::exists(device));
+    QElapsedTimer clock;
+    clock.start();
+    w.cmdConnect_Click();
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!w.unitConnected());
+    QCOMPARE(LastStatus(), QStringLiteral("Invalid port Com1"));
+    QCOMPARE(f.find<QPushButton>(QStringLiteral("cmdConnect"))->text(), QStringLiteral("Connect"));
+    QVERIFY(ports->isEnabled());
+    QVERIFY(Config() == before);
 }
 
 QTEST_MAIN(WindowUnitTest)
