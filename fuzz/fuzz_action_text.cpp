@@ -2,6 +2,7 @@
 // and checks that whatever they make of a line converts back and forth
 // without trouble.
 #include "codec.h"
+#include "scratchfolder.h"
 #include "unitconfig.h"
 
 #include <cstddef>

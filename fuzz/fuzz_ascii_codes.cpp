@@ -3,6 +3,7 @@
 // the same bytes, whatever flag characters the raw bytes hold.
 #include "codec.h"
 #include "runtimeerror.h"
+#include "scratchfolder.h"
 #include "unitconfig.h"
 
 #include <cstddef>

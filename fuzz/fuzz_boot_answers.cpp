@@ -5,6 +5,7 @@
 #include "bootanswers.h"
 #include "bootloaderlink.h"
 #include "dffheader.h"
+#include "scratchfolder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,7 @@
 // Loads arbitrary bytes as a data file. Whatever loads must write out and
 // load back to the same configuration.
 #include "datafile.h"
+#include "scratchfolder.h"
 #include "unitconfig.h"
 
 #include <cstddef>

@@ -7,9 +7,10 @@
 #include "dffloader.h"
 #include "keystem.h"
 #include "md5cipher.h"
+#include "scratchfolder.h"
 
+#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <cstddef>
@@ -35,8 +36,7 @@ QByteArray EncipheredFile(const QByteArray& input)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static QTemporaryDir dir;
-    App().folder = dir.path();   // where the deciphered scratch file goes
+    const QDir dir(App().folder);   // the deciphered scratch file goes there too
     if (size < 1)
         return 0;
     const QByteArray input(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));

@@ -1,6 +1,7 @@
 // Parses arbitrary text as the deciphered HEX image of a firmware file.
 // Whatever loads must stay inside the processor's memory.
 #include "firmwareimage.h"
+#include "scratchfolder.h"
 
 #include <cstddef>
 #include <cstdint>

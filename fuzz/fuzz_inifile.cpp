@@ -1,6 +1,7 @@
 // Reads keys from an arbitrary Locals.ini, then writes one and checks that
 // it reads back and that the other keys kept their values.
 #include "inifile.h"
+#include "scratchfolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
