@@ -1,6 +1,7 @@
 // The error log on disk: heading, entry format, repeats, ignored numbers,
 // the size limit, unwritable logs, and the trapping convention's messages.
 #include "errorlog.h"
+#include "filebytes.h"
 #include "runtimeerror.h"
 #include "scriptedprompter.h"
 #include "testfolder.h"
@@ -19,16 +20,10 @@ namespace {
 constexpr qint64 kLimit = 131071;
 const QString kTitleLine = QStringLiteral("KV-310 v1.1.24 Error Log");
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Lines of the log; every line must end in CR LF.
 QStringList LogLines(const QString& path)
 {
-    const QByteArray data = ReadAll(path);
+    const QByteArray data = ReadBytes(path);
     if (data.isEmpty())
         return {};
     if (!data.endsWith("\r\n"))
@@ -161,14 +156,14 @@ private slots:
     void logPastTheLimitIsShownAndStartedAfresh()
     {
         WriteLogOfSize(log_, kLimit + 1);
-        const QByteArray before = ReadAll(log_);
+        const QByteArray before = ReadBytes(log_);
         LogError(QStringLiteral("Error 5 (lost) in procedure P of Module M on line 10"));
 
         QVERIFY(!QFile::exists(log_));
         QCOMPARE(prompter_->viewed.size(), 1);
         // The viewer is shown the full log, which outlives the deletion.
         QCOMPARE(QFileInfo(prompter_->viewed.first()).fileName(), QStringLiteral("ErrorLog.txt"));
-        QCOMPARE(ReadAll(prompter_->viewed.first()), before);
+        QCOMPARE(ReadBytes(prompter_->viewed.first()), before);
         QCOMPARE(prompter_->shown.size(), 1);
         QCOMPARE(prompter_->shown.first().icon, MsgIcon::Information);
         QCOMPARE(prompter_->shown.first().text,

@@ -1,5 +1,6 @@
 #include "datafile.h"
 #include "defaultconfig.h"
+#include "filebytes.h"
 #include "scriptedprompter.h"
 #include "unprivileged.h"
 
@@ -64,18 +65,6 @@ UnitConfig busyConfig()
     return c;
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 void checkInvariants(const UnitConfig& c)
 {
@@ -136,7 +125,7 @@ private slots:
         const QString path = dir.filePath("busy.dtd");
         const UnitConfig saved = busyConfig();
         QVERIFY(ExportKV310File(path, saved));
-        QCOMPARE(fileBytes(path), ExportKV310Bytes(saved));
+        QCOMPARE(ReadBytes(path), ExportKV310Bytes(saved));
 
         UnitConfig loaded = DefaultConfig();
         QVERIFY(ImportKV310File(path, loaded));
@@ -358,7 +347,7 @@ private slots:
         c = DefaultConfig();
         QVERIFY(ExportKV310File(path, c));
         QVERIFY(QFileInfo(path).size() < longSize);
-        QCOMPARE(fileBytes(path), DefaultConfigBytes());
+        QCOMPARE(ReadBytes(path), DefaultConfigBytes());
     }
 
     void damagedFileIsRefusedWhole()
@@ -368,7 +357,7 @@ private slots:
         const QString path = dir.filePath("cut.dtd");
         const QByteArray good = ExportKV310Bytes(busyConfig());
         for (const QByteArray& bad : {good.left(good.size() - 1), good + '\x05'}) {
-            writeBytes(path, bad);
+            WriteBytes(path, bad);
             UnitConfig c = DefaultConfig();
             QVERIFY(!ImportKV310File(path, c));
             QVERIFY(c == DefaultConfig());
@@ -428,14 +417,14 @@ private slots:
         const QString lockedDir = dir.filePath("locked");
         QVERIFY(QDir().mkdir(lockedDir));
         const QString inLocked = lockedDir + "/a.dtd";
-        writeBytes(inLocked, old);
+        WriteBytes(inLocked, old);
         QVERIFY(QFile::setPermissions(lockedDir, kReadOnlyDir));
 
         const QString openDir = dir.filePath("open");
         QVERIFY(QDir().mkdir(openDir));
         QVERIFY(QFile::setPermissions(openDir, kOpenDir));
         const QString readOnly = openDir + "/b.dtd";
-        writeBytes(readOnly, old);
+        WriteBytes(readOnly, old);
         QVERIFY(QFile::setPermissions(readOnly, kReadOnlyFile));
 
         {
@@ -446,8 +435,8 @@ private slots:
             QVERIFY(!ExportKV310File(readOnly, busyConfig()));
         }
         QFile::setPermissions(lockedDir, kOpenDir);
-        QCOMPARE(fileBytes(inLocked), old);
-        QCOMPARE(fileBytes(readOnly), old);
+        QCOMPARE(ReadBytes(inLocked), old);
+        QCOMPARE(ReadBytes(readOnly), old);
         QCOMPARE(QDir(lockedDir).entryList(QDir::Files), QStringList{"a.dtd"});
         QCOMPARE(QDir(openDir).entryList(QDir::Files), QStringList{"b.dtd"});
 
@@ -470,7 +459,7 @@ private slots:
         const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
         const QString path = dir.filePath("small/a.dtd");
         const QByteArray old = DefaultConfigBytes();
-        writeBytes(path, old);
+        WriteBytes(path, old);
         {
             QFile filler(dir.filePath("small/filler"));
             QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -478,7 +467,7 @@ private slots:
             }
         }
         QVERIFY(!ExportKV310File(path, busyConfig()));
-        QCOMPARE(fileBytes(path), old);
+        QCOMPARE(ReadBytes(path), old);
         QCOMPARE(QDir(dir.filePath("small")).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"a.dtd", "filler"}));
         QCOMPARE(prompts.shown.size(), 1);
@@ -520,7 +509,7 @@ private slots:
         Unprivileged::openForReading(dir.path());
         const QString missing = dir.filePath("none.dtd");
         const QString hidden = dir.filePath("hidden.dtd");
-        writeBytes(hidden, ExportKV310Bytes(busyConfig()));
+        WriteBytes(hidden, ExportKV310Bytes(busyConfig()));
         QVERIFY(QFile::setPermissions(hidden, QFile::WriteOwner));
 
         UnitConfig c = DefaultConfig();

@@ -1,27 +1,12 @@
 #include "inifile.h"
+
+#include "filebytes.h"
 #include "testfolder.h"
 #include "unprivileged.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-} // namespace
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -32,7 +17,7 @@ private slots:
         QTemporaryDir dir;
         const QString ini = dir.filePath("Locals.ini");
         QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString());
-        writeBytes(ini, "[Other]\r\nLastDTD=elsewhere\r\n[KV310]\r\nComPort=2\r\n");
+        WriteBytes(ini, "[Other]\r\nLastDTD=elsewhere\r\n[KV310]\r\nComPort=2\r\n");
         QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString());
         QCOMPARE(ReadIniValue("Missing", "ComPort", ini), QString());
         QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("2"));
@@ -44,7 +29,7 @@ private slots:
         const QString ini = dir.filePath("Locals.ini");
         QVERIFY(WriteIniValue("KV310", "DTMFStrings", "12,*9", ini));
         QVERIFY(WriteIniValue("KV310", "Size", "120:240:9000:6000", ini));
-        QCOMPARE(fileBytes(ini),
+        QCOMPARE(ReadBytes(ini),
                  QByteArray("[KV310]\r\nDTMFStrings=12,*9\r\nSize=120:240:9000:6000\r\n"));
         QCOMPARE(ReadIniValue("KV310", "DTMFStrings", ini), QString("12,*9"));
         QCOMPARE(ReadIniValue("KV310", "Size", ini), QString("120:240:9000:6000"));
@@ -57,7 +42,7 @@ private slots:
         QVERIFY(WriteIniValue("KV310", "LastDTD", "/a/b.dtd", ini));
         QCOMPARE(ReadIniValue("kv310", "lastdtd", ini), QString("/a/b.dtd"));
         QVERIFY(WriteIniValue("Kv310", "LASTDTD", "/c.dtd", ini));
-        QCOMPARE(fileBytes(ini), QByteArray("[KV310]\r\nLASTDTD=/c.dtd\r\n"));
+        QCOMPARE(ReadBytes(ini), QByteArray("[KV310]\r\nLASTDTD=/c.dtd\r\n"));
     }
 
     void valuesAreTakenAsWritten()
@@ -84,14 +69,14 @@ private slots:
             value += QChar(u'a' + i % 26);
         QVERIFY(WriteIniValue("KV310", "Long", value, ini));
         QCOMPARE(ReadIniValue("KV310", "Long", ini), value.left(254));
-        QVERIFY(fileBytes(ini).contains(value.toLatin1()));   // stored whole
+        QVERIFY(ReadBytes(ini).contains(value.toLatin1()));   // stored whole
     }
 
     void otherLinesStayAsTheyWere()
     {
         QTemporaryDir dir;
         const QString ini = dir.filePath("x.ini");
-        writeBytes(ini, "; kept comment\r\n"
+        WriteBytes(ini, "; kept comment\r\n"
                         "[KV310]\r\n"
                         "WinState=0\r\n"
                         "ComPort = 3\r\n"
@@ -102,7 +87,7 @@ private slots:
         QVERIFY(WriteIniValue("KV310", "WinState", "2", ini));
         QVERIFY(WriteIniValue("KV310", "LastDTD", "/x.dtd", ini));
         QVERIFY(WriteIniValue("New", "Key", "v", ini));
-        QCOMPARE(fileBytes(ini), QByteArray("; kept comment\r\n"
+        QCOMPARE(ReadBytes(ini), QByteArray("; kept comment\r\n"
                                             "[KV310]\r\n"
                                             "WinState=2\r\n"
                                             "ComPort = 3\r\n"
@@ -120,14 +105,14 @@ private slots:
         QTemporaryDir dir;
         const QString ini = dir.filePath("x.ini");
         // LF line ends, Latin-1 text, a duplicate key (the first counts).
-        writeBytes(ini, "[KV310]\nLastDTD=C:\\Daten\\M\xFC" "ller.dtd\nLastDTD=second\n");
+        WriteBytes(ini, "[KV310]\nLastDTD=C:\\Daten\\M\xFC" "ller.dtd\nLastDTD=second\n");
         QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString::fromUtf8("C:\\Daten\\M\xC3\xBCller.dtd"));
         QVERIFY(WriteIniValue("KV310", "LastDTD", "third", ini));
         QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString("third"));
-        QVERIFY(fileBytes(ini).endsWith("LastDTD=second\r\n"));
+        QVERIFY(ReadBytes(ini).endsWith("LastDTD=second\r\n"));
 
         // UTF-8 with a byte order mark, as some editors save it.
-        writeBytes(ini, "\xEF\xBB\xBF[KV310]\r\nComPort=7\r\n");
+        WriteBytes(ini, "\xEF\xBB\xBF[KV310]\r\nComPort=7\r\n");
         QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("7"));
     }
 
@@ -136,12 +121,12 @@ private slots:
         QTemporaryDir dir;
         const QString ini = dir.filePath("x.ini");
         QVERIFY(WriteIniValue("KV310", "InstDTMF", "1", ini));
-        const QByteArray before = fileBytes(ini);
+        const QByteArray before = ReadBytes(ini);
         QVERIFY(!WriteIniValue("KV310", "InstDTMF", "1\r\n[KV310]\r\nLastDTD=/evil", ini));
         QVERIFY(!WriteIniValue("KV310", "a=b", "1", ini));
         QVERIFY(!WriteIniValue("KV]310", "a", "1", ini));
         QVERIFY(!WriteIniValue("KV310", "", "1", ini));
-        QCOMPARE(fileBytes(ini), before);
+        QCOMPARE(ReadBytes(ini), before);
     }
 
     void emptyFileMeansLocalsIni()
@@ -149,7 +134,7 @@ private slots:
         const TestProgramFolder folder;
         QCOMPARE(LocalSettingsPath(), folder.file("Locals.ini"));
         QVERIFY(WriteIniValue(kLocalSettingsSection, "ComPort", "4", QString()));
-        QCOMPARE(fileBytes(folder.file("Locals.ini")), QByteArray("[KV310]\r\nComPort=4\r\n"));
+        QCOMPARE(ReadBytes(folder.file("Locals.ini")), QByteArray("[KV310]\r\nComPort=4\r\n"));
         QCOMPARE(ReadIniValue(kLocalSettingsSection, "ComPort"), QString("4"));
     }
 
@@ -159,7 +144,7 @@ private slots:
         Unprivileged::openForReading(dir.path());
         const QString ini = dir.filePath("Locals.ini");
         const QByteArray content = "[KV310]\r\nComPort=2\r\n";
-        writeBytes(ini, content);
+        WriteBytes(ini, content);
         {
             const Unprivileged user;
             if (!user.effective())
@@ -167,7 +152,7 @@ private slots:
             QVERIFY(!WriteIniValue("KV310", "ComPort", "5", ini));
             QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("2"));
         }
-        QCOMPARE(fileBytes(ini), content);
+        QCOMPARE(ReadBytes(ini), content);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "datafile.h"
 #include "defaultconfig.h"
 #include "eepromdata.h"
+#include "filebytes.h"
 #include "qtserialport.h"
 #include "simprocess.h"
 #include "testfolder.h"
@@ -44,11 +45,6 @@ Run ctl(const QStringList& args, const std::function<void()>& inChild = {})
     return r;
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestKv310Ctl : public QObject {
@@ -89,7 +85,7 @@ private slots:
         QVERIFY(link.connectUnit(sim->portText()));
         QCOMPARE(link.download(), TransferResult::Ok);
         link.disconnectUnit();
-        const QByteArray tool = readFile(file);
+        const QByteArray tool = ReadBytes(file);
         QVERIFY(!tool.isEmpty());
         QCOMPARE(tool, ExportKV310Bytes(Config()));
     }
@@ -149,7 +145,7 @@ private slots:
         const QStringList args{"download", "--port", sim->device(), "--out", file};
         const Run killed = ctl(args, limitFileSize);
         QCOMPARE(killed.code, -1);   // died of the signal
-        QCOMPARE(readFile(file), old);
+        QCOMPARE(ReadBytes(file), old);
 
         const Run full = ctl(args, [limitFileSize] {
             std::signal(SIGXFSZ, SIG_IGN);
@@ -158,7 +154,7 @@ private slots:
         QCOMPARE(full.code, 1);
         QVERIFY2(full.err.contains(("Unable to save/export " + file).toLocal8Bit()), full.err.constData());
         QVERIFY(!full.err.contains("Saved"));
-        QCOMPARE(readFile(file), old);
+        QCOMPARE(ReadBytes(file), old);
         QCOMPARE(QDir(saveDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.dtd"});
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "datafile.h"
 #include "fakeserialport.h"
+#include "filebytes.h"
 #include "mainwindow.h"
 #include "scriptedprompter.h"
 #include "status.h"
@@ -89,16 +90,3 @@ struct WindowFixture {
         SetStatusSink({});
     }
 };
-
-inline QByteArray ReadBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
