@@ -32,13 +32,16 @@ FirmwareImage SmallImage()
     return image;
 }
 
-// A boot loader behind an in-memory port, reset and listening.
+// A boot loader behind an in-memory port, reset and listening, with a
+// program folder and scripted prompts of its own.
 struct Bench {
     explicit Bench(uint8_t unitInfo = kKv310Chip0) : sim(unitInfo), link(port, view)
     {
         port.setResponder([this](const QByteArray& w) { return sim.onBytes(w); });
         port.open();
     }
+    TestProgramFolder folder;
+    ScriptedPrompter prompts;
     FakeSerialPort port;
     BootloaderSim sim;
     RecordingView view;
@@ -107,15 +110,13 @@ void TestFwProtocol::packetLayout()
 
 void TestFwProtocol::flashesWholeImage()
 {
-    TestProgramFolder folder;
-    ScriptedPrompter prompts;
     Bench b;
     b.sim.reset();
     FirmwareImage image = SmallImage();
     const FlashOutcome outcome = b.link.FlashUnit(Kv310Header(), image);
     QCOMPARE(outcome, FlashOutcome::Flashed);
-    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("PIC16F876A/877A flashed with firmware v2.15 successfully.")});
-    QCOMPARE(prompts.shown.last().icon, MsgIcon::Information);
+    QCOMPARE(b.prompts.texts(), QStringList{QStringLiteral("PIC16F876A/877A flashed with firmware v2.15 successfully.")});
+    QCOMPARE(b.prompts.shown.last().icon, MsgIcon::Information);
 
     // Only the non-blank chunks went, in order: 0, 64, 0x1000 and the last.
     const QList<QByteArray> packets = SentPackets(b.port.written());
@@ -165,36 +166,30 @@ void TestFwProtocol::readResponseEndsOnSilence()
 
 void TestFwProtocol::nakAtPacket()
 {
-    TestProgramFolder folder;
-    ScriptedPrompter prompts;
     Bench b;
     b.sim.nakAtPacket(2);
     b.sim.reset();
     FirmwareImage image = SmallImage();
     QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
-    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
-    QCOMPARE(prompts.shown.last().icon, MsgIcon::Critical);
+    QCOMPARE(b.prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
+    QCOMPARE(b.prompts.shown.last().icon, MsgIcon::Critical);
     QCOMPARE(SentPackets(b.port.written()).size(), 2);   // stops at the rejected packet
     QVERIFY(image.loaded());                             // the user may try again
 }
 
 void TestFwProtocol::rejectedEepromContinues()
 {
-    TestProgramFolder folder;
-    ScriptedPrompter prompts;
     Bench b;
     b.sim.nakAtPacket(5);   // the first EEPROM packet
     b.sim.reset();
     FirmwareImage image = SmallImage();
     QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
-    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
+    QCOMPARE(b.prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
     QCOMPARE(b.sim.eeprom(), (QMap<int, uint8_t>{{5, 9}}));   // the next byte still went
 }
 
 void TestFwProtocol::silentAfterPacket()
 {
-    TestProgramFolder folder;
-    ScriptedPrompter prompts;
     Bench b;
     b.sim.silentAfterPacket(3);
     b.sim.reset();
@@ -203,7 +198,7 @@ void TestFwProtocol::silentAfterPacket()
     clock.start();
     QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
     const qint64 ms = clock.elapsed();
-    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Flash Data Error.")});
+    QCOMPARE(b.prompts.texts(), QStringList{QStringLiteral("Flash Data Error.")});
     // Thirty answer windows of 350 ms with 10 ms between them.
     QVERIFY2(ms >= 30 * 360 - 100 && ms < 30 * 360 + 3000, QByteArray::number(ms));
     QCOMPARE(SentPackets(b.port.written()).size(), 4);
@@ -211,8 +206,6 @@ void TestFwProtocol::silentAfterPacket()
 
 void TestFwProtocol::lateResetWithinAttempts()
 {
-    TestProgramFolder folder;
-    ScriptedPrompter prompts;
     Bench b;
     b.sim.lateReset(1500);
     b.sim.reset();
@@ -226,32 +219,28 @@ void TestFwProtocol::lateResetWithinAttempts()
 
 void TestFwProtocol::neverReset()
 {
-    TestProgramFolder folder;
-    ScriptedPrompter prompts;
     Bench b;   // the unit runs its application and ignores the hello
     FirmwareImage image = SmallImage();
     QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::NotReset);
     QCOMPARE(b.port.written(), QByteArray(10, char(kHelloByte)));
-    QCOMPARE(prompts.texts(),
+    QCOMPARE(b.prompts.texts(),
              QStringList{QStringLiteral("KV310 was not reset in time or connected unit is not a KV310 (wrong baud rate)")});
-    QCOMPARE(prompts.shown.last().icon, MsgIcon::Information);
+    QCOMPARE(b.prompts.shown.last().icon, MsgIcon::Information);
     QCOMPARE(b.view.messages.last(), QStringLiteral("Please reset the unit... (0 seconds)"));
     QVERIFY(image.loaded());
 }
 
 void TestFwProtocol::mismatchAndKK()
 {
-    TestProgramFolder folder;
-    ScriptedPrompter prompts;
     {
         Bench b(0x02);   // BELMO with a PIC16F886/887
         b.sim.reset();
         FirmwareImage image = SmallImage();
         QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::Mismatch);
         QVERIFY(!image.loaded());
-        QCOMPARE(prompts.shown.last().title, QStringLiteral("Incorrect DFF file for connected unit."));
-        QCOMPARE(prompts.shown.last().icon, MsgIcon::Critical);
-        QCOMPARE(prompts.shown.last().text,
+        QCOMPARE(b.prompts.shown.last().title, QStringLiteral("Incorrect DFF file for connected unit."));
+        QCOMPARE(b.prompts.shown.last().icon, MsgIcon::Critical);
+        QCOMPARE(b.prompts.shown.last().text,
                  QStringLiteral("Connected to : \r\n\t\tBELMO\r\n\t\tPIC16F886/887\r\n\r\n"
                                 "Firmware file for : \r\n\t\tKV310\r\n\t\tPIC16F876A/877A\r\n\r\n"
                                 "Please obtain correct firmware for BELMO with PIC16F886/887 chip.\r\n\r\n"
@@ -263,15 +252,13 @@ void TestFwProtocol::mismatchAndKK()
         b.port.setResponder([](const QByteArray&) { return QByteArray("KK"); });
         FirmwareImage image = SmallImage();
         QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::Mismatch);
-        QVERIFY(prompts.shown.last().text.startsWith(
+        QVERIFY(b.prompts.shown.last().text.startsWith(
             QStringLiteral("Connected to : \r\n\t\tOSMIR\r\n\t\tUnknown Model\r\n")));
     }
 }
 
 void TestFwProtocol::oneOrThreeCharAnswersAreNotBootloader()
 {
-    TestProgramFolder folder;
-    ScriptedPrompter prompts;
     Bench b;
     int hello = 0;
     b.port.setResponder([&](const QByteArray&) { return ++hello % 2 ? QByteArray("K") : QByteArray(" KK"); });
@@ -282,8 +269,6 @@ void TestFwProtocol::oneOrThreeCharAnswersAreNotBootloader()
 
 void TestFwProtocol::answerWithBothLettersIsRejected()
 {
-    TestProgramFolder folder;
-    ScriptedPrompter prompts;
     Bench b;
     b.port.setResponder([](const QByteArray& w) {
         if (w == QByteArray(1, char(kHelloByte)))
@@ -293,7 +278,7 @@ void TestFwProtocol::answerWithBothLettersIsRejected()
     FirmwareImage image = SmallImage();
     QCOMPARE(b.link.SendPacket(EepromPacket(1, 2)), QByteArray("N"));
     QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
-    QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
+    QCOMPARE(b.prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
 }
 
 QTEST_GUILESS_MAIN(TestFwProtocol)

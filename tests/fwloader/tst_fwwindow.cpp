@@ -53,6 +53,15 @@ QString WriteSmallDff(const TestProgramFolder& folder, const QString& name = QSt
     return path;
 }
 
+// Chooses the small firmware file through "Browse for DFF files" and
+// confirms it, as a user does before an upload.
+void BrowseSmallDff(Loader& l, const TestProgramFolder& folder, ScriptedPrompter& prompts)
+{
+    prompts.files = {WriteSmallDff(folder)};
+    prompts.answers = {MsgAnswer::Yes};
+    l.click("cmdUpdate");
+}
+
 } // namespace
 
 class TestFwWindow : public QObject {
@@ -138,9 +147,7 @@ void TestFwWindow::uploadThenRepeatOrQuit()
     ScriptedPrompter prompts;
     Loader l;
     l.window.Form_Load();
-    prompts.files = {WriteSmallDff(folder)};
-    prompts.answers = {MsgAnswer::Yes};
-    l.click("cmdUpdate");
+    BrowseSmallDff(l, folder, prompts);
     QVERIFY(l.window.image().loaded());
     l.get<QComboBox>("SerialCommPort")->setCurrentIndex(1);
 
@@ -193,9 +200,7 @@ void TestFwWindow::noPortAndPortInUse()
     l.port.setOpenError(SerialError::NotFound);
     l.window.Form_Load();
     QCOMPARE(l.get<QComboBox>("SerialCommPort")->count(), 0);
-    prompts.files = {WriteSmallDff(folder)};
-    prompts.answers = {MsgAnswer::Yes};
-    l.click("cmdUpdate");
+    BrowseSmallDff(l, folder, prompts);
     prompts.shown.clear();
     l.click("cmdUpdate");
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Please select a COM port from the list.")});
@@ -220,9 +225,7 @@ void TestFwWindow::mismatchReturnsToBrowse()
     ScriptedPrompter prompts;
     Loader l;
     l.window.Form_Load();
-    prompts.files = {WriteSmallDff(folder)};
-    prompts.answers = {MsgAnswer::Yes};
-    l.click("cmdUpdate");
+    BrowseSmallDff(l, folder, prompts);
     BootloaderSim otherUnit(0x61);   // HALDEN
     otherUnit.reset();
     l.port.setResponder([&](const QByteArray& w) { return otherUnit.onBytes(w); });
