@@ -3,7 +3,6 @@
 #include "datafile.h"
 #include "fileservices.h"
 
-
 // The built-in bytes, in defaultconfigbytes.cpp.
 extern const unsigned char kDefaultConfigData[];
 extern const int kDefaultConfigSize;

@@ -21,6 +21,7 @@ QByteArray withoutFiller(QByteArray contents)
         contents.chop(1);
     return contents;
 }
+
 // The write statements of one upload: none runs once the line has dropped,
 // each runs trapped, and the upload counts as confirmed only when every
 // one got its reply.

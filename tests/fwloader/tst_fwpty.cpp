@@ -33,6 +33,24 @@ struct BootSim : SimProcess {
     }
 };
 
+// The loader's side of the exchange on the real serial backend, on the
+// simulator's port at the KV310's line settings.
+struct PtyLoader {
+    QtSerialPort port;
+    RecordingView view;
+    BootloaderLink link{port, view};
+
+    bool open()
+    {
+        port.setPortNumber(kSimPort);
+        LineSettings settings;
+        if (!ModelLineSettings(QStringLiteral("KV310"), &settings))
+            return false;
+        port.setSettings(settings);
+        return port.open();
+    }
+};
+
 QByteArray ProgramBytes(int size)
 {
     QByteArray b;
@@ -64,16 +82,10 @@ void TestFwPty::flashOverPtyAtWireRate()
 
     FirmwareImage image;
     QVERIFY(ParseHexImage(DataRecords(0x400, ProgramBytes(128)) + EepromRecord(7, "\x5a") + HexEnd(), &image).ok());
-    QtSerialPort port;
-    port.setPortNumber(kSimPort);
-    LineSettings settings;
-    QVERIFY(ModelLineSettings(QStringLiteral("KV310"), &settings));
-    port.setSettings(settings);
-    QVERIFY2(port.open(), qPrintable(port.lastErrorText()));
-    RecordingView view;
-    BootloaderLink link(port, view);
-    QCOMPARE(link.FlashUnit(Kv310Header(), image), FlashOutcome::Flashed);
-    port.close();
+    PtyLoader loader;
+    QVERIFY2(loader.open(), qPrintable(loader.port.lastErrorText()));
+    QCOMPARE(loader.link.FlashUnit(Kv310Header(), image), FlashOutcome::Flashed);
+    loader.port.close();
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("PIC16F876A/877A flashed with firmware v2.15 successfully.")});
 
     sim.stop();   // writes the --image-out file
@@ -90,12 +102,9 @@ void TestFwPty::rejectedPacketOverPty()
     QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
     FirmwareImage image;
     QVERIFY(ParseHexImage(HexEnd(), &image).ok());
-    QtSerialPort port;
-    port.setPortNumber(kSimPort);
-    QVERIFY(port.open());
-    RecordingView view;
-    BootloaderLink link(port, view);
-    QCOMPARE(link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
+    PtyLoader loader;
+    QVERIFY(loader.open());
+    QCOMPARE(loader.link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Corrupted data received, please reupload the firmware.")});
 }
 
@@ -108,16 +117,13 @@ void TestFwPty::hangUpMidFlashEndsAtOnce()
     QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
     FirmwareImage image;
     QVERIFY(ParseHexImage(DataRecords(0, ProgramBytes(2048)) + HexEnd(), &image).ok());
-    QtSerialPort port;
-    port.setPortNumber(kSimPort);
-    QVERIFY(port.open());
-    RecordingView view;
-    BootloaderLink link(port, view);
+    PtyLoader loader;
+    QVERIFY(loader.open());
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
+    QCOMPARE(loader.link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
     QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(!port.isOpen());
+    QVERIFY(!loader.port.isOpen());
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Flash Data Error.")});
 }
 
