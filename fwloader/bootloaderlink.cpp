@@ -148,7 +148,9 @@ bool BootloaderLink::SendFirmware(const FirmwareImage& image)
     if (!result)
         return false;
 
-    for (int address = 0; address < image.EepromImage.size(); ++address) {
+    // A refused byte does not stop the others, but a closed port does: once
+    // the line has dropped nothing more can be sent or answered.
+    for (int address = 0; address < image.EepromImage.size() && (result || port_.isOpen()); ++address) {
         if (address >= image.EepromPresent.size() || image.EepromPresent[address] == '\0')
             continue;
         trap([&] {

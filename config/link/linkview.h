@@ -32,4 +32,8 @@ public:
     virtual bool askSaveChanges() { return true; }
     // The line dropped (adapter unplugged, peer hung up): back to disconnected.
     virtual void lineDropped() {}
+    // A command holds the unit (true) or has let it go (false): while held,
+    // nothing that starts another command or changes the configuration may
+    // be used.
+    virtual void unitBusy(bool busy) { (void)busy; }
 };

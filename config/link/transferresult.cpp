@@ -18,6 +18,8 @@ QString reason(TransferResult result)
         return QStringLiteral("the connection to the unit was lost.");
     case TransferResult::Cancelled:
         return QStringLiteral("cancelled.");
+    case TransferResult::Busy:
+        return QStringLiteral("another command is still running.");
     }
     return QString();
 }

@@ -10,6 +10,7 @@ enum class TransferResult {
     Unconfirmed,      // a write (or entering a mode) never got its "i"
     LineDropped,      // the port went away during the transfer
     Cancelled,        // verification failed or the user cancelled: nothing sent
+    Busy,             // another command held the unit: refused, nothing sent
 };
 
 // The status text a failed download or upload ends with.

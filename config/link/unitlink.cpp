@@ -16,18 +16,39 @@ namespace {
 // The serial component's error numbers, as the error log shows them.
 constexpr int kPortAlreadyOpenError = 8005;
 constexpr int kInvalidPortError = 8002;
-
-// Marks a transfer for the life of a command, so a line that drops meanwhile
-// is dealt with once the transfer has unwound.
-class TransferScope {
-public:
-    explicit TransferScope(bool& flag) : flag_(flag), outer_(flag) { flag_ = true; }
-    ~TransferScope() { flag_ = outer_; }
-private:
-    bool& flag_;
-    bool outer_;
-};
 } // namespace
+
+// Holds the unit for one command, or finds it held and grants nothing. A
+// line that drops meanwhile is dealt with once the command has unwound.
+class UnitLink::Hold {
+public:
+    Hold(UnitLink& link, Activity activity) : link_(link), granted_(link.activity_ == Activity::Idle)
+    {
+        if (!granted_)
+            return;
+        link_.activity_ = activity;
+        if (activity == Activity::Command)
+            link_.link_.view().unitBusy(true);
+    }
+    ~Hold()
+    {
+        if (!granted_)
+            return;
+        const bool wasCommand = link_.activity_ == Activity::Command;
+        link_.activity_ = Activity::Idle;
+        if (wasCommand)
+            link_.link_.view().unitBusy(false);
+        if (link_.lineLostPending_)
+            link_.onLineLost();
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    bool granted() const { return granted_; }
+
+private:
+    UnitLink& link_;
+    bool granted_;
+};
 
 UnitLink::UnitLink(SerialPort* port, UnitConfig& config, LinkView* view, QObject* parent)
     : QObject(parent)
@@ -49,6 +70,9 @@ int UnitLink::portNumberOf(const QString& portText)
 
 bool UnitLink::connectUnit(const QString& portText)
 {
+    const Hold hold(*this, Activity::Command);
+    if (!hold.granted())
+        return false;
     const ProcedureTrap trap = ProcedureTrap::form("cmdConnect_Click", "frmMain");
     SerialPort& port = *link_.port();
     if (port.isOpen()) {
@@ -72,7 +96,7 @@ bool UnitLink::connectUnit(const QString& portText)
     }
     link_.clearLineDropped();
     if (!link_.IsResponding()) {
-        disconnectUnit();
+        closeLink();
         ShowStatus(QStringLiteral("Unable to connect on port ") + portText);
         return false;
     }
@@ -81,18 +105,12 @@ bool UnitLink::connectUnit(const QString& portText)
 
     bool handlingOn = true;
     link_.KV310EchoState(true, handlingOn);
-    TransferResult result = TransferResult::Ok;
-    {
-        const TransferScope scope(inTransfer_);
-        UnitConfig read = config_;
-        result = UnitReader(link_, identity_).DownloadEEPROM(read, true);
-        if (result == TransferResult::Ok)
-            config_ = read;
-    }
-    if (result == TransferResult::LineDropped) {
-        onLineLost();
-        return false;
-    }
+    UnitConfig read = config_;
+    const TransferResult result = UnitReader(link_, identity_).DownloadEEPROM(read, true);
+    if (result == TransferResult::Ok)
+        config_ = read;
+    if (result == TransferResult::LineDropped)
+        return false;   // reported when the hold ends
     link_.view().displayData(true);
     link_.view().controlState(true, false);
     const QString connected = QStringLiteral("Connected on COM%1").arg(number);
@@ -102,8 +120,17 @@ bool UnitLink::connectUnit(const QString& portText)
     return true;
 }
 
-void UnitLink::disconnectUnit()
+bool UnitLink::disconnectUnit()
 {
+    if (transferRunning())
+        return false;
+    closeLink();
+    return true;
+}
+
+void UnitLink::closeLink()
+{
+    outbox_.clear();
     link_.state().UnitConnected = false;
     identity_ = UnitIdentity();   // the next unit may be another model
     link_.view().controlState(false, false);
@@ -113,9 +140,12 @@ void UnitLink::disconnectUnit()
 
 void UnitLink::onLineLost()
 {
-    if (inTransfer_)
-        return;   // the transfer notices, unwinds, then comes here
-    disconnectUnit();
+    if (busy()) {
+        lineLostPending_ = true;   // the command notices, unwinds, then comes here
+        return;
+    }
+    lineLostPending_ = false;
+    closeLink();
     link_.view().lineDropped();
 }
 
@@ -129,6 +159,9 @@ void UnitLink::endTransfer()
 
 TransferResult UnitLink::download()
 {
+    const Hold hold(*this, Activity::Command);
+    if (!hold.granted())
+        return TransferResult::Busy;
     link_.clearLineDropped();
     if (!link_.IsResponding()) {
         ShowStatus(QStringLiteral("Unable to download, unit is not responding."));
@@ -139,19 +172,14 @@ TransferResult UnitLink::download()
     bool saved = false;
     link_.KV310EchoState(false, saved);
 
-    TransferResult result = TransferResult::Ok;
-    {
-        const TransferScope scope(inTransfer_);
-        // Read into a copy: an interrupted read leaves the configuration alone.
-        UnitConfig read = config_;
-        UnitReader reader(link_, identity_);
-        result = reader.DownloadEEPROM(read, false);
-        if (result == TransferResult::Ok)
-            result = reader.DownloadFLASH(read);
-        if (result == TransferResult::Ok)
-            config_ = read;
-    }
+    // Read into a copy: an interrupted read leaves the configuration alone.
+    UnitConfig read = config_;
+    UnitReader reader(link_, identity_);
+    TransferResult result = reader.DownloadEEPROM(read, false);
+    if (result == TransferResult::Ok)
+        result = reader.DownloadFLASH(read);
     if (result == TransferResult::Ok) {
+        config_ = read;
         link_.view().displayData(false);
         ShowStatus(QStringLiteral("Download successful"));
     } else {
@@ -160,13 +188,14 @@ TransferResult UnitLink::download()
     endTransfer();
     if (result == TransferResult::Ok)
         link_.view().markChanged(true);
-    if (result == TransferResult::LineDropped)
-        onLineLost();
     return result;
 }
 
 TransferResult UnitLink::upload(UploadScope scope)
 {
+    const Hold hold(*this, Activity::Command);
+    if (!hold.granted())
+        return TransferResult::Busy;
     link_.clearLineDropped();
     if (!link_.IsResponding()) {
         ShowStatus(QStringLiteral("Unable to upload, unit is not responding."));
@@ -182,23 +211,20 @@ TransferResult UnitLink::upload(UploadScope scope)
 
     TransferResult result = TransferResult::Ok;
     bool stringCut = false;
-    {
-        const TransferScope transfer(inTransfer_);
-        // The write pads sequences and cuts long strings in the model; that
-        // is kept unless the line dropped.
-        UnitConfig written = config_;
-        UnitWriter writer(link_, identity_);
-        if (scope != UploadScope::FlashOnly)
-            result = writer.UploadEEPROM(written);
-        const bool goOn = result == TransferResult::Ok || result == TransferResult::Unconfirmed;
-        if (scope != UploadScope::SettingsOnly && goOn) {
-            const TransferResult flash = writer.UploadFLASH(written, stringCut);
-            if (flash != TransferResult::Ok)
-                result = flash;
-        }
-        if (result != TransferResult::LineDropped)
-            config_ = written;
+    // The write pads sequences and cuts long strings in the model; that is
+    // kept unless the line dropped.
+    UnitConfig written = config_;
+    UnitWriter writer(link_, identity_);
+    if (scope != UploadScope::FlashOnly)
+        result = writer.UploadEEPROM(written);
+    const bool goOn = result == TransferResult::Ok || result == TransferResult::Unconfirmed;
+    if (scope != UploadScope::SettingsOnly && goOn) {
+        const TransferResult flash = writer.UploadFLASH(written, stringCut);
+        if (flash != TransferResult::Ok)
+            result = flash;
     }
+    if (result != TransferResult::LineDropped)
+        config_ = written;
     if (scope != UploadScope::SettingsOnly && result != TransferResult::LineDropped)
         link_.view().displayData(false);
     if (stringCut && result != TransferResult::LineDropped)
@@ -206,9 +232,35 @@ TransferResult UnitLink::upload(UploadScope scope)
     ShowStatus(result == TransferResult::Ok ? QStringLiteral("Upload successful")
                                             : UploadFailureText(result));
     endTransfer();
-    if (result == TransferResult::LineDropped)
-        onLineLost();
     return result;
+}
+
+bool UnitLink::sendOption(const QByteArray& command)
+{
+    return queueSend({command, true});
+}
+
+bool UnitLink::sendText(const QByteArray& text)
+{
+    return queueSend({text, false});
+}
+
+bool UnitLink::queueSend(const Outgoing& item)
+{
+    if (transferRunning())
+        return false;
+    outbox_.append(item);
+    const Hold hold(*this, Activity::Sending);
+    if (!hold.granted())
+        return true;   // the call already sending below us sends it in turn
+    while (!outbox_.isEmpty()) {
+        const Outgoing next = outbox_.takeFirst();
+        if (next.option)
+            link_.sendOption(next.bytes);
+        else
+            link_.SendData(next.bytes);
+    }
+    return true;
 }
 
 QStringList UnitLink::populatePorts(SerialPort* prober, bool scan)

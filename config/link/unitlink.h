@@ -3,6 +3,7 @@
 #include "transferresult.h"
 #include "unitidentity.h"
 
+#include <QList>
 #include <QObject>
 #include <QStringList>
 
@@ -33,6 +34,12 @@ enum class UploadScope {
 // Every command disables the view's controls around its transfer and
 // re-enables them; a line that drops ends the transfer, leaves the
 // configuration as it was, disconnects and calls LinkView::lineDropped().
+//
+// The unit serves one command at a time. Every wait runs events, so a
+// click, a key or a timer can call in here while a command runs: such a
+// call is refused (TransferResult::Busy, false) and sends nothing. Text
+// and option commands that come while earlier text is still being paced
+// out are queued behind it instead, in order.
 class UnitLink : public QObject {
     Q_OBJECT
 public:
@@ -46,6 +53,12 @@ public:
     // Hardware code, firmware version and power status of the last read.
     const UnitIdentity& identity() const { return identity_; }
 
+    // A connect, download, upload or option command holds the unit; the
+    // view hears LinkView::unitBusy() when this changes.
+    bool transferRunning() const { return activity_ == Activity::Command; }
+    // ... or text is still being sent; no transfer can start until it ends.
+    bool busy() const { return activity_ != Activity::Idle; }
+
     // Whether a successful connection stores the port in Locals.ini
     // ("KV310", "ComPort"); on by default, off for the command-line tool.
     void setRememberPort(bool remember) { rememberPort_ = remember; }
@@ -58,11 +71,13 @@ public:
     // remembers the port, turns the terminal on and reads the option bits
     // (settings only). Status "Please select a COM port first" (empty
     // entry), "Invalid port Com3", "Unable to connect on port Com3" or
-    // "Connected on COM3". True when connected.
+    // "Connected on COM3". True when connected; false without a word when
+    // another command holds the unit.
     bool connectUnit(const QString& portText);
     // Disconnect: clears UnitConnected, disables the view's unit controls,
-    // closes the port. Sends nothing.
-    void disconnectUnit();
+    // closes the port. Sends nothing. Refused (false) while a command runs:
+    // the port is never closed in the middle of an exchange.
+    bool disconnectUnit();
 
     // "Download": the whole unit into the configuration (via a copy that
     // replaces it only when everything arrived), shows it, marks it changed.
@@ -73,10 +88,11 @@ public:
 
     // An option command of the settings panel ("jst"): "jst sent", then the
     // view hears optionRequestTimedOut("jst request.") unless the unit
-    // answers within 1 s.
-    void sendOption(const QByteArray& command) { link_.sendOption(command); }
-    // Plain text to the unit (terminal typing, DTMF strings).
-    void sendText(const QByteArray& text) { link_.SendData(text); }
+    // answers within 1 s. False when refused (a transfer runs).
+    bool sendOption(const QByteArray& command);
+    // Plain text to the unit (terminal typing, DTMF strings). False when
+    // refused (a transfer runs).
+    bool sendText(const QByteArray& text);
 
     // The port list: "Com1" .. "Com16", with scan only those the prober can
     // open (it is opened and closed; the link's port is not touched).
@@ -84,13 +100,23 @@ public:
     static constexpr int kMaxPortNumber = 16;
 
 private:
-    TransferResult readAll(UnitConfig& target);
+    enum class Activity { Idle, Command, Sending };
+    class Hold;
+    struct Outgoing {
+        QByteArray bytes;
+        bool option = false;
+    };
+
+    void closeLink();
     void endTransfer();
     void onLineLost();
+    bool queueSend(const Outgoing& item);
 
     SerialLink link_;
     UnitConfig& config_;
     UnitIdentity identity_;
     bool rememberPort_ = true;
-    bool inTransfer_ = false;
+    Activity activity_ = Activity::Idle;
+    bool lineLostPending_ = false;   // the line dropped while the unit was held
+    QList<Outgoing> outbox_;         // text waiting behind the text being sent
 };

@@ -95,7 +95,7 @@ TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model)
     step([&] { return writeEeprom(Eeprom::kOptions, OptionsRecord(model)); });
     LinkView& view = link_.view();
     view.updateBar(0, kSlotCount);
-    for (int i = 0; i < kSlotCount; ++i) {
+    for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
         if (unit.SeqLabel[i] == model.SeqLabel[i])
             continue;
         ShowStatus(QStringLiteral("Uploading label #") + twoDigits(i + 1));
@@ -140,7 +140,7 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
     view.updateBar(0, Flash::kBlockCount);
     const int b = WriteBlockSize(identity_.HardwareCode);
 
-    for (int i = 0; i < kSlotCount; ++i) {
+    for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
         view.updateBar(i + 1, -1);
         if (withoutFiller(model.SeqContents[i]) == unit.SeqContents[i])
             continue;
@@ -151,7 +151,7 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
                               SequenceBlock(model.SeqContentsLen[i], model.SeqContents[i], b));
         });
     }
-    for (int i = 0; i < kSlotCount; ++i) {
+    for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
         view.updateBar(i + 1 + kSlotCount, -1);
         if (model.ASCIIStrings[i] == unit.ASCIIStrings[i])
             continue;

@@ -86,12 +86,17 @@ void frmMain::CreateNew()
 
 void frmMain::mnuNew_Click()
 {
+    // Neither the unit's transfer nor unsaved edits may be overrun.
+    if (transferRunning() || AskSaveChanges() == 2)
+        return;
     CreateNew();
 }
 
 void frmMain::mnuOpen_Click()
 {
     const ProcedureTrap trap = ProcedureTrap::form("mnuOpen_Click", "frmMain");
+    if (transferRunning() || AskSaveChanges() == 2)
+        return;
     trap([&] {
         DialogParams p = DataFileDialog(QStringLiteral("Open"));
         p.startFolder = CurrentFile().isEmpty() ? App().folder : QFileInfo(CurrentFile()).absolutePath();
@@ -121,16 +126,30 @@ bool frmMain::saveTo(const QString& path)
 
 void frmMain::mnuSave_Click()
 {
+    if (!transferRunning())
+        saveCurrentFile();
+}
+
+// Save, also as the answer to the save prompt of an upload that holds the
+// unit meanwhile.
+void frmMain::saveCurrentFile()
+{
     const ProcedureTrap trap = ProcedureTrap::form("mnuSave_Click", "frmMain");
     trap([&] {
         if (FileExists(CurrentFile()))
             saveTo(CurrentFile());
         else
-            mnuSaveAs_Click();
+            saveAsChosenFile();
     });
 }
 
 void frmMain::mnuSaveAs_Click()
+{
+    if (!transferRunning())
+        saveAsChosenFile();
+}
+
+void frmMain::saveAsChosenFile()
 {
     const ProcedureTrap trap = ProcedureTrap::form("mnuSaveAs_Click", "frmMain");
     trap([&] {
@@ -154,6 +173,12 @@ void frmMain::mnuExit_Click()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     const ProcedureTrap trap = ProcedureTrap::form("Form_QueryUnload", "frmMain");
+    if (transferRunning()) {
+        // Closing now would close the port in the middle of an exchange.
+        ShowStatus(QStringLiteral("Please wait until the unit's transfer has ended."));
+        event->ignore();
+        return;
+    }
     trap([&] {
         if (serPort_->isOpen())
             DisconnectUnit();
@@ -175,6 +200,8 @@ QString frmMain::FirmwareLoaderCommand() const
 void frmMain::mnuFWUpdate_Click()
 {
     const ProcedureTrap trap = ProcedureTrap::form("mnuFWUpdate_Click", "frmMain");
+    if (transferRunning())
+        return;
     trap([&] {
         cmdConnect_->setText(QStringLiteral("Disconnect"));
         cmdConnect_Click();

@@ -2,6 +2,7 @@
 
 #include "actioneditor.h"
 #include "appinfo.h"
+#include "commandbutton.h"
 #include "errorlog.h"
 #include "listops.h"
 #include "optioncheckbox.h"
@@ -260,11 +261,11 @@ QWidget* frmMain::buildPortRow()
     lay->setContentsMargins(0, 0, 0, 0);
     cmbPort_ = Named(new QComboBox, QStringLiteral("cmbPort"));
     cmbPort_->setEditable(false);
-    cmdConnect_ = Named(new QPushButton(QStringLiteral("Connect")), QStringLiteral("cmdConnect"));
+    cmdConnect_ = Named(new CommandButton(QStringLiteral("Connect")), QStringLiteral("cmdConnect"));
     cmdRefresh_ = Named(new QPushButton(QStringLiteral("Refresh")), QStringLiteral("cmdRefresh"));
     cmdRefresh_->setToolTip(QStringLiteral("Scan for available COM ports."));
-    cmdDownload_ = Named(new QPushButton(QStringLiteral("Download")), QStringLiteral("cmdDownload"));
-    cmdUpload_ = Named(new QPushButton(QStringLiteral("Upload")), QStringLiteral("cmdUpload"));
+    cmdDownload_ = Named(new CommandButton(QStringLiteral("Download")), QStringLiteral("cmdDownload"));
+    cmdUpload_ = Named(new CommandButton(QStringLiteral("Upload")), QStringLiteral("cmdUpload"));
     cmdExit_ = Named(new QPushButton(QStringLiteral("Exit")), QStringLiteral("cmdExit"));
     lay->addWidget(cmbPort_, 0, 0);
     lay->addWidget(cmdConnect_, 0, 1);

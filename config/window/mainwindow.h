@@ -85,6 +85,8 @@ public:
     void DisconnectUnit();
     UnitLink& unitLink() { return *link_; }
     bool unitConnected() const;
+    // A command holds the unit: nothing else may start meanwhile.
+    bool transferRunning() const;
 
     // Settings panel
     void chkOpt_Click(int index);
@@ -141,6 +143,7 @@ public:
     bool verifyForUpload() override;
     bool askSaveChanges() override { return AskSaveChanges() != 2; }
     void lineDropped() override;
+    void unitBusy(bool busy) override;
 
     ActionEditor* actionEditor() const { return fraSequence_; }
     SequenceListOps* listOps() const { return listOps_.get(); }
@@ -167,6 +170,8 @@ private:
     void populatePortList(bool scan);
     SequenceTexts sequenceListTexts() const;
     bool saveTo(const QString& path);
+    void saveCurrentFile();
+    void saveAsChosenFile();
     // settingspanel.cpp
     void connectSettingsPanel();
     void applyDependentSettings();

@@ -68,7 +68,8 @@ void frmMain::cmdRefresh_Click()
 
 void frmMain::DisconnectUnit()
 {
-    link_->disconnectUnit();
+    if (!link_->disconnectUnit())
+        return;
     cmbPort_->setEnabled(true);
     cmdRefresh_->setEnabled(true);
     cmdConnect_->setText(QStringLiteral("Connect"));
@@ -76,6 +77,8 @@ void frmMain::DisconnectUnit()
 
 void frmMain::cmdConnect_Click()
 {
+    if (transferRunning())
+        return;   // the link would refuse; the button must not change meanwhile
     QApplication::setOverrideCursor(Qt::WaitCursor);
     cmdConnect_->setEnabled(false);
     if (cmdConnect_->text() != QLatin1String("Connect")) {

@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTextEdit>
@@ -56,6 +57,27 @@ bool Ticked(const QCheckBox* box) { return box->checkState() == Qt::Checked; }
 bool frmMain::unitConnected() const
 {
     return link_->isConnected();
+}
+
+bool frmMain::transferRunning() const
+{
+    return link_->transferRunning();
+}
+
+void frmMain::unitBusy(bool busy)
+{
+    const ProcedureTrap trap = ProcedureTrap::form("unitBusy", "frmMain");
+    trap([&] {
+        // The controls keep their own states under the disabled client
+        // area and get them back with it.
+        centralWidget()->setEnabled(!busy);
+        for (QAction* entry : {mnuNew_, mnuOpen_, mnuSave_, mnuSaveAs_, mnuExit_, mnuFWUpdate_,
+                               mnuSendDTMF_->menuAction(), mnuUpSetOnly_[0], mnuUpSetOnly_[1], mnuUpAll_})
+            entry->setEnabled(!busy);
+        if (busy)
+            mnuUpload_->hide();
+    });
+    trap([&] { applyDependentSettings(); });
 }
 
 void frmMain::ControlState(bool enabled, bool all)
@@ -107,7 +129,7 @@ void frmMain::applyDependentSettings()
     follows(0, lblPrefix_, txtPrefix_);
     follows(2, lblInactDur_, txtInactDur_);
     follows(6, lblPass_, txtPass_);
-    const bool serialToDTMF = Ticked(chkOpt_[9]) && connected;
+    const bool serialToDTMF = Ticked(chkOpt_[9]) && connected && !transferRunning();
     for (QAction* entry : mnuDTMFStr_)
         entry->setEnabled(serialToDTMF);
     lblInstDTMF_->setEnabled(serialToDTMF);
@@ -140,7 +162,7 @@ int frmMain::AskSaveChanges()
     case MsgAnswer::Cancel:
         return 2;
     case MsgAnswer::Yes:
-        mnuSave_Click();
+        saveCurrentFile();
         // A save that was refused or failed must not let the changes go.
         return isChanged() ? 2 : 1;
     default:
