@@ -67,6 +67,7 @@ private slots:
     void flashOverPtyAtWireRate();
     void rejectedPacketOverPty();
     void hangUpMidFlashEndsAtOnce();
+    void hangUpInTheEepromPhaseShowsOneError();
     void loaderWindowFlashesOverPty();
     void commandLineMakeCheckFlash();
     void commandLineUsage();
@@ -125,6 +126,31 @@ void TestFwPty::hangUpMidFlashEndsAtOnce()
     QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!loader.port.isOpen());
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Flash Data Error.")});
+}
+
+void TestFwPty::hangUpInTheEepromPhaseShowsOneError()
+{
+    TestProgramFolder folder;
+    // The hello (1 byte), two program packets (68 each: the code's chunk
+    // and the one its relocated entry lies in) and ten EEPROM packets (5
+    // each) get through; then the boot loader is gone with 90 EEPROM bytes
+    // still to send.
+    BootSim sim({"--unpaced", "--hangup-after", "187"});
+    QVERIFY2(!sim.device().isEmpty(), "kv310-sim did not start");
+    const QString dff = folder.file("eeprom.dff");
+    QVERIFY(WriteDff(dff, Kv310Header(), DataRecords(0, ProgramBytes(64)) + EepromRecord(0, ProgramBytes(100)) + HexEnd()));
+
+    QProcess ctl;
+    QElapsedTimer clock;
+    clock.start();
+    ctl.start(SimProcess::binary(QStringLiteral("kv310ctl")), {"flash", "--port", sim.device(), dff, "--yes"});
+    QVERIFY(ctl.waitForFinished(30000));
+    const qint64 elapsed = clock.elapsed();
+    const QString errors = QString::fromLocal8Bit(ctl.readAllStandardError());
+    QCOMPARE(ctl.exitCode(), 1);
+    QVERIFY2(errors.count(QStringLiteral("Eeprom Data Error.")) == 1, qPrintable(errors));
+    QVERIFY2(!errors.contains(QStringLiteral("successfully")), qPrintable(errors));
+    QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
 }
 
 void TestFwPty::loaderWindowFlashesOverPty()

@@ -116,6 +116,13 @@ SimState SimProcess::parseState(const QByteArray& text)
             s.options << QString::fromLatin1(f[1]);
         } else if (f.size() == 2 && f[0] == "received") {
             s.received = f[1].toLongLong();
+        } else if (f.size() == 3 && f[0] == "reads") {
+            s.eepromReads = f[1].toInt();
+            s.blockReads = f[2].toInt();
+        } else if (f.size() == 2 && f[0] == "stray") {
+            s.stray = f[1].toInt();
+        } else if (f.size() == 2 && f[0] == "idle") {
+            s.idle = QByteArray::fromHex(f[1]);
         }
     }
     return s;

@@ -21,6 +21,10 @@ struct SimState {
     QList<Write> writes;
     QStringList options;
     qint64 received = 0;
+    int eepromReads = 0;     // whole EEPROM images served
+    int blockReads = 0;      // FLASH blocks served
+    int stray = 0;           // bytes out of place in a mode, unknown blocks asked for
+    QByteArray idle;         // the last characters received in idle mode
 
     QList<Write> eepromWrites() const;
     QList<Write> blockWrites() const;

@@ -252,6 +252,26 @@ private slots:
         QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the connection to the unit was lost."));
     }
 
+    void nothingIsReportedAsSentAfterTheLineDrops()
+    {
+        // Connecting and the upload's settings and options take 36 bytes;
+        // the line drops in the second of eight label writes.
+        QVERIFY(sim->start(kFast + QStringList{"--hangup-after", "45"}));
+        QVERIFY(link->connectUnit(sim->portText()));
+        for (int i = 2; i < 10; ++i)
+            Config().SeqLabel[i] = QByteArray::number(i + 10);
+        Config().ASCIIStrings[7] = "changed";
+        QStringList statuses;
+        SetStatusSink([&statuses](const QString& text) { statuses << text; });
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::LineDropped);
+        SetStatusSink({});
+        const QStringList labels = statuses.filter(QStringLiteral("Uploading label #"));
+        QVERIFY2(labels.size() <= 3, qPrintable(statuses.join(QLatin1Char('|'))));
+        QVERIFY2(statuses.filter(QStringLiteral("FLASH")).isEmpty(), qPrintable(statuses.join(QLatin1Char('|'))));
+        QCOMPARE(statuses.last(), QStringLiteral("Upload failed: the connection to the unit was lost."));
+        QCOMPARE(view.drops, 1);
+    }
+
     void replyDelayWithinTheSilenceIsRead()
     {
         QVERIFY(sim->start(kFast + QStringList{"--slow", "10"}));

@@ -1,5 +1,20 @@
 #include "scriptedprompter.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
+namespace {
+// What a modal box does while it waits for the user: the events go on.
+void RunEventsFor(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+} // namespace
+
 ScriptedPrompter::ScriptedPrompter() { SetPrompter(this); }
 
 ScriptedPrompter::~ScriptedPrompter() { SetPrompter(nullptr); }
@@ -11,6 +26,7 @@ MsgAnswer ScriptedPrompter::message(const QString& text, MsgIcon icon, MsgButton
     shown.append(s);
     if (onMessage)
         onMessage(s);
+    RunEventsFor(modalMs);
     if (buttons == MsgButtons::Ok)
         return MsgAnswer::Ok;
     return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
@@ -19,6 +35,7 @@ MsgAnswer ScriptedPrompter::message(const QString& text, MsgIcon icon, MsgButton
 bool ScriptedPrompter::fileDialog(FileDialogRequest& request)
 {
     dialogs.append(request);
+    RunEventsFor(modalMs);
     request.chosen.clear();
     if (dialogErrorCode != 0) {
         request.errorCode = dialogErrorCode;

@@ -32,6 +32,9 @@ public:
     quint32 dialogErrorCode = 0;
     // Called for every message before it is answered (may inspect the window).
     std::function<void(const Shown&)> onMessage;
+    // Non-zero: every message and dialog keeps running events this long
+    // before it answers, as a real modal box does while the user reads it.
+    int modalMs = 0;
 
     QList<Shown> shown;
     QList<FileDialogRequest> dialogs;

@@ -72,8 +72,10 @@ QByteArray UnitSim::take(char c)
             recent_.clear();
             return QByteArray();
         }
-        if (mode_ == Mode::Read && isCommand(c, UnitCommand::kReadEeprom))
+        if (mode_ == Mode::Read && isCommand(c, UnitCommand::kReadEeprom)) {
+            ++eepromReads_;
             return eeprom_ + UnitCommand::kReady;
+        }
         const bool starts = (mode_ == Mode::Read && isCommand(c, UnitCommand::kReadFlash))
             || (mode_ == Mode::Program
                 && (isCommand(c, UnitCommand::kWriteEeprom) || isCommand(c, UnitCommand::kWriteFlash)));
@@ -82,6 +84,7 @@ QByteArray UnitSim::take(char c)
             return QByteArray();
         }
         // Asking for a mode again while in one simply confirms it.
+        noteModeByte(c);
         recent_ = (recent_ + c).right(3);
         if (recent_ == UnitCommand::kReadMode || recent_ == UnitCommand::kProgramMode) {
             mode_ = recent_ == UnitCommand::kReadMode ? Mode::Read : Mode::Program;
@@ -125,8 +128,21 @@ QByteArray UnitSim::take(char c)
     return writeAck_ ? QByteArray(1, UnitCommand::kReady) : QByteArray();
 }
 
-QByteArray UnitSim::readBlock(int type, int index) const
+void UnitSim::noteModeByte(char c)
 {
+    const QByteArray after = recent_ + c;
+    for (const QByteArray& request : {UnitCommand::kReadMode, UnitCommand::kProgramMode})
+        for (int n = int(qMin(after.size(), request.size())); n > 0; --n)
+            if (after.right(n) == request.left(n))
+                return;   // may still become a mode request
+    ++stray_;
+}
+
+QByteArray UnitSim::readBlock(int type, int index)
+{
+    if (!blocks_.contains({type, index}))
+        ++stray_;
+    ++blockReads_;
     const QByteArray block = blocks_.value({type, index});
     if (type == Flash::kSequenceType)
         return (block.isEmpty() ? QByteArray(1, Flash::kSequenceFiller) : block) + UnitCommand::kReady;
@@ -137,6 +153,7 @@ QByteArray UnitSim::readBlock(int type, int index) const
 
 QByteArray UnitSim::idleByte(char c)
 {
+    idleLog_ = (idleLog_ + c).right(kIdleLogSize);
     QByteArray reply;
     if (optionOn(kEchoOption))
         reply += c;
@@ -186,6 +203,9 @@ QByteArray UnitSim::stateText() const
     for (const QByteArray& command : optionCommands_)
         text += "option " + command + '\n';
     text += "received " + QByteArray::number(received_) + '\n';
+    text += "reads " + QByteArray::number(eepromReads_) + ' ' + QByteArray::number(blockReads_) + '\n';
+    text += "stray " + QByteArray::number(stray_) + '\n';
+    text += "idle " + idleLog_.toHex() + '\n';
     return text;
 }
 

@@ -44,6 +44,16 @@ public:
     // The option commands received in idle mode, in order.
     const QList<QByteArray>& optionCommands() const { return optionCommands_; }
     qint64 bytesReceived() const { return received_; }
+    // Whole EEPROM images and FLASH blocks served in read mode.
+    int eepromReads() const { return eepromReads_; }
+    int blockReads() const { return blockReads_; }
+    // Bytes that had no place in a read or program mode (no command, not a
+    // mode request), plus requests for blocks the unit does not have.
+    int strayBytes() const { return stray_; }
+    // The last characters received in idle mode (text, mode and option
+    // commands), at most kIdleLogSize.
+    const QByteArray& idleLog() const { return idleLog_; }
+    static constexpr int kIdleLogSize = 4096;
 
     // The state as text: "eeprom HEX", "block TYPE INDEX HEX" lines, then
     // "write eeprom ADDR HEX" / "write block TYPE INDEX HEX" and
@@ -57,7 +67,8 @@ private:
     QByteArray take(char c);
     QByteArray idleByte(char c);
     QByteArray toggleOption(int option);
-    QByteArray readBlock(int type, int index) const;
+    QByteArray readBlock(int type, int index);
+    void noteModeByte(char c);
     bool optionOn(int option) const;
     QByteArray noise();
 
@@ -72,5 +83,9 @@ private:
     bool garbage_ = false;
     bool writeAck_ = true;
     qint64 received_ = 0;
+    int eepromReads_ = 0;
+    int blockReads_ = 0;
+    int stray_ = 0;
+    QByteArray idleLog_;
     QRandomGenerator random_{310};
 };
