@@ -188,6 +188,49 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(view.terminal.contains("Reset..."), 1000);
     }
 
+    void oneCommandAtATime()
+    {
+        QVERIFY(sim->start(kFast));
+        QVERIFY(link->connectUnit(sim->portText()));
+        const SimState before = sim->state();
+        // Everything asked of the link from inside a download's waits is
+        // refused and sends nothing; the download itself is whole.
+        QList<TransferResult> refused;
+        QList<bool> accepted;
+        QTimer::singleShot(50, link.get(), [&] {
+            QVERIFY(link->transferRunning());
+            refused << link->download() << link->upload(UploadScope::Everything);
+            accepted << link->sendText("55") << link->sendOption("jse") << link->connectUnit(sim->portText())
+                     << link->disconnectUnit();
+        });
+        QCOMPARE(link->download(), TransferResult::Ok);
+        QCOMPARE(refused, (QList<TransferResult>{TransferResult::Busy, TransferResult::Busy}));
+        QCOMPARE(accepted, (QList<bool>{false, false, false, false}));
+        QVERIFY(port->isOpen() && link->isConnected());
+        const SimState after = sim->state();
+        QCOMPARE(after.eepromReads - before.eepromReads, 1);
+        QCOMPARE(after.blockReads - before.blockReads, 40);
+        QCOMPARE(after.stray, 0);
+        QVERIFY(!after.idle.contains("55"));
+        QVERIFY(after.options.isEmpty());
+
+        // Text that comes while text is being paced out goes after it, in
+        // order, and a transfer cannot start in between.
+        TransferResult during = TransferResult::Ok;
+        QTimer::singleShot(2, link.get(), [&] {
+            QVERIFY(link->busy() && !link->transferRunning());
+            QVERIFY(link->sendText("BB"));
+            QVERIFY(link->sendOption("jse"));
+            during = link->download();
+        });
+        QVERIFY(link->sendText("AAAAAAAA"));
+        QCOMPARE(during, TransferResult::Busy);
+        QVERIFY(!link->busy());
+        QVERIFY2(sim->state().idle.endsWith("AAAAAAAABBjse"), sim->state().idle.constData());
+        QCOMPARE(sim->state().options, QStringList{"jse"});
+        QCOMPARE(LastStatus(), QStringLiteral("jse sent"));
+    }
+
     void powerFailureIsAcknowledgedOnce()
     {
         ScriptedPrompter prompter;
