@@ -120,7 +120,7 @@ void AppendEntry(const QString& message)
 
 } // namespace
 
-QString ErrorLogPath() { return App().inFolder(kLogName); }
+QString ErrorLogPath() { return App().logFile(kLogName); }
 
 void LogError(const QString& message)
 {

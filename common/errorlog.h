@@ -2,12 +2,13 @@
 #include <QString>
 #include <utility>
 
-// Appends one entry to ErrorLog.txt in the program folder (see errorlog.cpp for
+// Appends one entry to ErrorLog.txt (see errorlog.cpp for
 // the format, the repeat and size rules). Never throws: it is called from
 // error handlers, so an entry that cannot be written is dropped.
 void LogError(const QString& message);
 
-// Where ErrorLog.txt lives: in the program folder (App().folder).
+// Where ErrorLog.txt lives: in the program folder, or the user's state
+// folder when the program is installed (App().logFile).
 QString ErrorLogPath();
 
 // The trapping convention: a procedure creates one trap naming itself and

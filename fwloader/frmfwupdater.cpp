@@ -136,7 +136,7 @@ void frmFWUpdater::browseAndLoad()
     params.title = QStringLiteral("Load Norrvale Firmware File");
     params.filter = QStringLiteral("Norrvale Firmware Files (*.dff)|*.dff|All Files (*.*)|*.*");
     params.filterIndex = 1;
-    params.startFolder = App().folder;
+    params.startFolder = App().dataFolder();
     params.fileName = lastDffPath_;
     params.fileMustExist = true;
     params.hideReadOnly = true;

@@ -10,7 +10,7 @@ QString ScratchFile::programFolderPath() { return App().inFolder(QStringLiteral(
 ScratchFile::ScratchFile()
 {
     QFile inFolder(programFolderPath());
-    if (!App().folder.isEmpty() && inFolder.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!App().folder.isEmpty() && !App().installed() && inFolder.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         path_ = inFolder.fileName();
         return;
     }

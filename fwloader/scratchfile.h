@@ -4,7 +4,8 @@
 #include <memory>
 
 // The file a firmware file is deciphered into: "FWValidate" in the program
-// folder when that folder is writable, else a temporary file. Removed when
+// folder when the program runs from a folder of its own and can write it,
+// else a private temporary file (an installed program). Removed when
 // the object goes, whatever path the load took.
 class ScratchFile {
 public:

@@ -98,7 +98,7 @@ bool breaksLines(const QString& text)
 
 } // namespace
 
-QString LocalSettingsPath() { return App().inFolder(QStringLiteral("Locals.ini")); }
+QString LocalSettingsPath() { return App().settingsFile(QStringLiteral("Locals.ini")); }
 
 QString ReadIniValue(const QString& section, const QString& key, const QString& file)
 {

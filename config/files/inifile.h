@@ -1,8 +1,9 @@
 #pragma once
 #include <QString>
 
-// Locals.ini in the program folder keeps the configuration program's
-// per-installation settings, all in this one section.
+// Locals.ini keeps the configuration program's settings, all in this one
+// section: in the program folder, or the user's configuration folder when
+// the program is installed (App().settingsFile).
 inline constexpr char kLocalSettingsSection[] = "KV310";
 QString LocalSettingsPath();
 

@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTreeWidget>
 
 namespace {
@@ -68,7 +69,7 @@ bool frmMain::LoadFromFile(const QString& path)
 void frmMain::CreateNew()
 {
     const ProcedureTrap trap("CreateNew", "modUtils");
-    const QString path = App().inFolder(QString::fromLatin1(kDefaultFileName));
+    const QString path = App().dataFile(QString::fromLatin1(kDefaultFileName));
     trap([&] { WriteDefaultFile(path); });
     trap([&] { LoadFromFile(path); });
     const MsgAnswer answer = Prompts().message(
@@ -99,7 +100,7 @@ void frmMain::mnuOpen_Click()
         return;
     trap([&] {
         DialogParams p = DataFileDialog(QStringLiteral("Open"));
-        p.startFolder = CurrentFile().isEmpty() ? App().folder : QFileInfo(CurrentFile()).absolutePath();
+        p.startFolder = CurrentFile().isEmpty() ? App().dataFolder() : QFileInfo(CurrentFile()).absolutePath();
         QString path;
         if (OpenDialog(p))
             path = p.fileName;
@@ -155,8 +156,8 @@ void frmMain::saveAsChosenFile()
     trap([&] {
         DialogParams p = DataFileDialog(QStringLiteral("Save"));
         p.defaultExtension = QStringLiteral("dtd");
-        p.startFolder = App().folder;
-        p.fileName = CurrentFile().isEmpty() ? App().inFolder(QStringLiteral("New.dtd")) : CurrentFile();
+        p.startFolder = App().dataFolder();
+        p.fileName = CurrentFile().isEmpty() ? App().dataFile(QStringLiteral("New.dtd")) : CurrentFile();
         p.overwritePrompt = true;
         // The chosen file is not touched until the verified configuration
         // has been written to it.
@@ -193,8 +194,16 @@ void frmMain::closeEvent(QCloseEvent* event)
 
 QString frmMain::FirmwareLoaderCommand() const
 {
-    return QStringLiteral("\"") + QDir::toNativeSeparators(App().inFolder(kFirmwareLoader))
-        + QStringLiteral("\" -") + App().title;
+    // The loader beside this program first (a build or portable folder keeps
+    // the two together), then the one on the PATH. Neither: the command names
+    // the one beside, and running it tells the user that it is missing.
+    QString loader = App().inFolder(kFirmwareLoader);
+    if (!QFileInfo(loader).isExecutable()) {
+        const QString onPath = QStandardPaths::findExecutable(kFirmwareLoader);
+        if (!onPath.isEmpty())
+            loader = onPath;
+    }
+    return QStringLiteral("\"") + QDir::toNativeSeparators(loader) + QStringLiteral("\" -") + App().title;
 }
 
 void frmMain::mnuFWUpdate_Click()

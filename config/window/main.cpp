@@ -5,6 +5,7 @@
 #include "appinfo.h"
 #include "errorlog.h"
 #include "fileservices.h"
+#include "programstart.h"
 #include "startupreport.h"
 #include "unitconfig.h"
 #include "widgetprompter.h"
@@ -20,15 +21,33 @@ int main(int argc, char** argv)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A configuration data file (.dtd) to open once the window "
+                                                "is up; the last one used otherwise."),
+                                 QStringLiteral("[file]"));
+    const ProgramHelp help{
+        QStringLiteral("KV310"), kSuiteVersion,
+        QStringLiteral("Configures a KV310 telephone-line DTMF controller unit on a serial port: edits\n"
+                       "its action sequences, ASCII strings, labels, options and settings, keeps them\n"
+                       "in data files, downloads them from the unit and uploads the differences, and\n"
+                       "talks to the unit in a terminal."),
+        QStringLiteral("Files:\n"
+                       "  Run from a folder it may write (a build or portable folder), KV310 keeps\n"
+                       "  Locals.ini, ErrorLog.txt and \"Default KV310 File.dtd\" there. Installed, it\n"
+                       "  keeps Locals.ini in ~/.config/kv310, ErrorLog.txt in ~/.local/state/kv310\n"
+                       "  and the default data file in ~/.local/share/kv310, where Save As starts.\n"
+                       "\n"
+                       "Environment:\n"
+                       "  KV310_COM<N>  the device that port Com<N> stands for, e.g. /dev/ttyUSB0.\n")};
+    if (const auto code = AnswerHelpOrVersion(argc, argv, parser, help))
+        return *code;
+    if (const auto code = RefuseWithoutDisplay(help.name))
+        return *code;
+
     QApplication app(argc, argv);
-    AppInfo& info = App();
-    info.title = QStringLiteral("KV-310");
-    info.major = 1;
-    info.minor = 1;
-    info.revision = 24;
-    info.company = QStringLiteral("Norrvale");
-    info.folder = QCoreApplication::applicationDirPath();
-    QApplication::setApplicationName(info.titleWithVersion());
+    StartApp(QStringLiteral("KV-310"), kSuiteVersion, QCoreApplication::applicationDirPath());
+    QApplication::setApplicationName(App().titleWithVersion());
 
     WidgetPrompter prompter;
     SetPrompter(&prompter);

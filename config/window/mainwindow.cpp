@@ -461,7 +461,7 @@ void frmMain::Form_Load()
         splash_->show();
         QApplication::processEvents();
     });
-    SetCurrentFile(App().inFolder(QStringLiteral("New.dtd")));
+    SetCurrentFile(App().dataFile(QStringLiteral("New.dtd")));
     rebuildTerminalCheckTexts();
     chkGlobalAscCodeOnly_->setText(QStringLiteral("Display ASCII codes for ALL chars"));
     chkGlobalAscCodeOnly_->setToolTip(QStringLiteral(

@@ -3,6 +3,7 @@
 #include "windowfixture.h"
 
 #include "defaultconfig.h"
+#include "scopedenv.h"
 #include "splash.h"
 
 #include <QAction>
@@ -325,6 +326,7 @@ void WindowFilesTest::firmwareUpdateStartsTheLoaderFromTheProgramFolder()
 {
     WindowFixture f;
     frmMain& w = f.start();
+    const ScopedEnv noLoaderOnPath("PATH", "/nonexistent");
 #ifdef Q_OS_WIN
     const QString exe = QStringLiteral("NV_FWLoader.exe");
 #else

@@ -233,9 +233,9 @@ int FlashCommand(const QStringList& args)
 QString FwCommandsUsage()
 {
     return QStringLiteral(
-        "  make-dff HEX --unit NAME --major M --minor N --chip C --out FILE.dff\n"
-        "  check-dff FILE.dff\n"
-        "  flash --port PORT FILE.dff [--yes]   (PORT: ComN or a device path)\n");
+        "  kv310ctl make-dff HEX --unit NAME --major M --minor N --chip C --out FILE.dff\n"
+        "  kv310ctl check-dff FILE.dff\n"
+        "  kv310ctl flash --port PORT FILE.dff [--yes]\n");
 }
 
 int RunFwCommand(const QStringList& args, bool* handled)

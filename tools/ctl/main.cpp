@@ -3,6 +3,7 @@
 #include "appinfo.h"
 #include "configcommands.h"
 #include "fwcommands.h"
+#include "programstart.h"
 #include "status.h"
 
 #include <QCoreApplication>
@@ -13,23 +14,37 @@
 namespace {
 constexpr int kExitUsage = 2;
 
+QString commandsText()
+{
+    return QStringLiteral("Commands:\n") + ConfigCommandsUsage() + FwCommandsUsage();
+}
+
 int usage()
 {
-    std::fprintf(stderr, "usage:\n%s%s", qPrintable(ConfigCommandsUsage()),
-                 qPrintable(FwCommandsUsage()));
+    std::fprintf(stderr, "%s", qPrintable(commandsText()));
     return kExitUsage;
 }
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands below."),
+                                 QStringLiteral("command [arguments]"));
+    const ProgramHelp help{
+        QStringLiteral("kv310ctl"), kSuiteVersion,
+        QStringLiteral("The KV310 configuration program's unit commands and the firmware loader's file\n"
+                       "and flash commands on the command line: list a data file, download a unit into\n"
+                       "one, upload one to a unit, make and check firmware data files, flash a unit.\n"
+                       "Progress goes to stderr."),
+        commandsText()
+            + QStringLiteral("\nExit status:\n  0 success, 1 failure, 2 bad usage.\n")};
+    if (const auto code = AnswerHelpOrVersion(argc, argv, parser, help))
+        return *code;
+
     QCoreApplication app(argc, argv);
-    App().title = QStringLiteral("kv310ctl");
-    App().major = 1;
-    App().minor = 1;
-    App().revision = 24;
-    App().company = QStringLiteral("Norrvale");
-    App().folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    StartApp(QStringLiteral("kv310ctl"), kSuiteVersion,
+             QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
     SetStatusSink([](const QString& text) {
         if (!text.isEmpty()) {
             std::fprintf(stderr, "%s\n", qPrintable(text));

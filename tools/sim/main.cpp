@@ -2,6 +2,7 @@
 // tests. Prints the slave device path first, then serves until told to stop.
 #include "bootloadersim.h"
 #include "defaultconfig.h"
+#include "programstart.h"
 #include "ptyhost.h"
 #include "simoptions.h"
 #include "unitconfig.h"
@@ -42,13 +43,23 @@ int main(int argc, char* argv[])
     // A simulator left behind by a program that ended would hold on forever.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
 #endif
-    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    SimOptions::declare(parser);
+    const ProgramHelp help{
+        QStringLiteral("kv310-sim"), kSuiteVersion,
+        QStringLiteral("A simulated KV310 unit on a pseudo-terminal, for trying the programs without a\n"
+                       "unit and for their tests: the configuration firmware, or the boot loader with\n"
+                       "--bootloader, with faults to order."),
+        SimOptions::moreHelp()};
+    if (const auto code = AnswerHelpOrVersion(argc, argv, parser, help))
+        return *code;
     SimOptions options;
     QString error;
-    if (!options.parse(app.arguments(), &error)) {
-        std::fprintf(stderr, "kv310-sim: %s\n%s", qPrintable(error), qPrintable(SimOptions::usage()));
+    if (!options.read(parser, &error)) {
+        std::fprintf(stderr, "kv310-sim: %s (see kv310-sim --help)\n", qPrintable(error));
         return 2;
     }
+    QCoreApplication app(argc, argv);
 
     std::unique_ptr<UnitSim> unit;
     std::unique_ptr<BootloaderSim> loader;

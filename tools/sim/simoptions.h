@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
-#include <QStringList>
+
+class QCommandLineParser;
 
 // The command line of kv310-sim.
 struct SimOptions {
@@ -23,7 +24,11 @@ struct SimOptions {
     int lateResetMs = 0;     // --late-reset MS
     QString imageOut;        // --image-out FILE
 
-    // False with error set on a bad command line.
-    bool parse(const QStringList& args, QString* error);
-    static QString usage();
+    // Declares the options on the parser.
+    static void declare(QCommandLineParser& parser);
+    // Takes them from a parser that has parsed the command line; false with
+    // error set on a bad one.
+    bool read(const QCommandLineParser& parser, QString* error);
+    // What --help says after the options: the commands on stdin, signals.
+    static QString moreHelp();
 };
