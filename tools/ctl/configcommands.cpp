@@ -164,7 +164,9 @@ QString ConfigCommandsUsage()
 {
     return QStringLiteral(
         "  kv310ctl dump FILE.dtd\n"
+        "      Lists the configuration a data file holds.\n"
         "  kv310ctl download --port PORT --out FILE.dtd\n"
+        "      Reads a unit into a data file. PORT: ComN, or a device path.\n"
         "  kv310ctl upload --port PORT FILE.dtd [--settings-only | --flash-only]\n"
-        "    PORT: ComN, or a device path\n");
+        "      Writes what differs to the unit.\n");
 }

@@ -234,8 +234,11 @@ QString FwCommandsUsage()
 {
     return QStringLiteral(
         "  kv310ctl make-dff HEX --unit NAME --major M --minor N --chip C --out FILE.dff\n"
+        "      Makes a firmware data file from an Intel HEX file.\n"
         "  kv310ctl check-dff FILE.dff\n"
-        "  kv310ctl flash --port PORT FILE.dff [--yes]\n");
+        "      Checks a firmware data file and shows its model, version and chip.\n"
+        "  kv310ctl flash --port PORT FILE.dff [--yes]\n"
+        "      Flashes a unit through its boot loader (--yes: without asking).\n");
 }
 
 int RunFwCommand(const QStringList& args, bool* handled)
