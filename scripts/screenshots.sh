@@ -6,7 +6,7 @@ set -euo pipefail
 KV_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 . "$KV_ROOT/scripts/ensure-deps.sh"
 kv_ensure_deps xvfb x11-apps netpbm xdotool
-kv_build "$KV_ROOT/build"
+kv_build_targets "$KV_ROOT/build" KV310 NV_FWLoader kv310-sim kv310ctl
 BIN="$KV_ROOT/build/bin"
 DOCS="$KV_ROOT/docs"
 mkdir -p "$DOCS"
