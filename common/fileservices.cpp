@@ -1,8 +1,9 @@
 #include "fileservices.h"
 
+#include "atomicfile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cmath>
 #include <limits>
@@ -11,22 +12,17 @@ bool FileExists(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    const QFileInfo info(path);
-    return info.exists() && !info.isDir();
+    // A FIFO or device is no file to load: reading it would block or never end.
+    return QFileInfo(path).isFile();
 }
 
 bool ReplaceFileContents(const QString& path, const QByteArray& bytes, QString* error)
 {
-    QSaveFile file(path);
-    // Unbuffered: Qt 6.4 commits a save whose buffered write failed (a
-    // full disk), replacing the old file with an empty one. Written
-    // straight through, the failure shows at write() and nothing is renamed.
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-        && file.write(bytes) == bytes.size();
-    if (written && file.commit())
+    AtomicFile file(path);
+    if (file.open() && file.file().write(bytes) == bytes.size() && file.commit())
         return true;
     if (error)
-        *error = file.errorString();
+        *error = file.errorString().isEmpty() ? file.file().errorString() : file.errorString();
     return false;
 }
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-// True when path names an existing file whose length can be read; a folder
-// or any error gives false.
+// True when path names an existing regular file (a link to one counts); a
+// folder, FIFO, device or any error gives false.
 bool FileExists(const QString& path);
 
 // Opens path for output and closes it again: true when that worked.
@@ -16,8 +16,9 @@ bool FileExists(const QString& path);
 bool CanCreateFile(const QString& path);
 
 // Replaces the file's contents with bytes through a temporary file in the
-// same folder, so a failure (full disk, crash) leaves the old file whole.
-// False with the reason in *error when the new contents were not written.
+// same folder (AtomicFile), so a failure (full disk, crash) leaves the old
+// file whole. False with the reason in *error when the new contents were
+// not written.
 bool ReplaceFileContents(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 // The path up to and including its last "\" (or its last "/" when it has

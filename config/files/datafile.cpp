@@ -4,10 +4,8 @@
 #include "errorlog.h"
 #include "fileservices.h"
 #include "prompter.h"
-#include "runtimeerror.h"
+#include "safefile.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -285,11 +283,6 @@ bool ExportKV310File(const QString& path, const UnitConfig& config)
         return false;
     const WriteInProgress busy;
 
-    // A rename would replace a read-only file; the user marked it so to keep it.
-    const QFileInfo existing(path);
-    if (existing.exists() && !existing.isWritable())
-        return reportSaveFailure(path, RuntimeError::permissionDenied().description());
-
     QString error;
     if (!ReplaceFileContents(path, ExportKV310Bytes(config), &error))
         return reportSaveFailure(path, error);
@@ -299,20 +292,13 @@ bool ExportKV310File(const QString& path, const UnitConfig& config)
 bool ImportKV310File(const QString& path, UnitConfig& config)
 {
     const ProcedureTrap trap("ImportKV310File", "modFileIO");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return reportLoadFailure(path, file.errorString());
-    QByteArray data;
-    const auto readAtMost = [&] {
-        data = file.isSequential() || file.size() > kMaxFileBytes ? file.read(kMaxFileBytes + 1)
-                                                                   : file.readAll();
-    };
-    if (!trap(readAtMost) || file.error() != QFileDevice::NoError)
-        return reportLoadFailure(path, file.errorString());
-    if (data.size() > kMaxFileBytes)
-        return reportLoadFailure(path, QStringLiteral("The file is too large to be a data file."));
+    QString error;
+    std::optional<QByteArray> data;
+    const bool ran = trap([&] { data = ReadRegularFile(path, kMaxFileBytes, &error); });
+    if (!data)
+        return reportLoadFailure(path, ran ? error : QStringLiteral("The file could not be read."));
     bool complete = false;
-    trap([&] { complete = ImportKV310Bytes(data, config); });
+    trap([&] { complete = ImportKV310Bytes(*data, config); });
     if (!complete)
         return reportLoadFailure(path, QStringLiteral("The file is damaged or incomplete."));
     return true;

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -366,12 +367,24 @@ private slots:
                  QStringList(2, "Unable to load " + path + ". The file is damaged or incomplete."));
         QCOMPARE(prompts.shown[0].icon, MsgIcon::Critical);
 
-        // A device that never ends is not read without bound.
+        // A device that never ends, a FIFO that would block and a huge
+        // (sparse) file are refused at once, unread.
+        const QString fifo = dir.filePath("fifo.dtd");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString huge = dir.filePath("huge.dtd");
+        {
+            QFile f(huge);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(1) << 32));
+        }
         UnitConfig c = DefaultConfig();
         QVERIFY(!ImportKV310File("/dev/zero", c));
+        QVERIFY(!ImportKV310File(fifo, c));
+        QVERIFY(!ImportKV310File(huge, c));
         QVERIFY(c == DefaultConfig());
-        QCOMPARE(prompts.texts().last(),
-                 QString("Unable to load /dev/zero. The file is too large to be a data file."));
+        QCOMPARE(prompts.texts().mid(2),
+                 (QStringList{"Unable to load /dev/zero. It is not a regular file.",
+                              "Unable to load " + fifo + ". It is not a regular file.",
+                              "Unable to load " + huge + ". The file is larger than 16777216 bytes."}));
     }
 
     void randomGarbageNeverCrashes()
