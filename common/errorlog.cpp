@@ -3,16 +3,21 @@
 #include "appinfo.h"
 #include "prompter.h"
 #include "runtimeerror.h"
+#include "safefile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <exception>
+#include <limits>
 #include <new>
 #include <stdexcept>
+
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +30,8 @@ constexpr qint64 kLogSizeLimit = 0x1FFFF;
 // How much of the log's end is read to find its last line: a whole log
 // that is still being written to.
 constexpr qint64 kTailBytes = kLogSizeLimit + 1;
+// How much of an oversized log the viewer is shown.
+constexpr qint64 kViewerCopyBytes = 128 * 1024;
 
 // Error numbers 400 and 401 come from closing windows and are harmless.
 bool IsIgnoredErrorNumber(const QString& message)
@@ -37,42 +44,55 @@ bool IsIgnoredErrorNumber(const QString& message)
     return ok && (number == 400 || number == 401);
 }
 
+// The log's last size bytes at most.
+QByteArray Tail(QFile& file, qint64 size)
+{
+    if (!file.seek(qMax<qint64>(0, file.size() - size)))
+        return {};
+    return file.read(size);
+}
+
 QByteArray LastLine(QFile& file)
 {
-    const qint64 size = file.size();
-    if (size <= 2)
+    if (file.size() <= 2)
         return {};
-    const qint64 start = qMax<qint64>(0, size - kTailBytes);
-    if (!file.seek(start))
-        return {};
-    QByteArray tail = file.readAll();
+    QByteArray tail = Tail(file, kTailBytes);
     while (tail.endsWith('\n') || tail.endsWith('\r'))
         tail.chop(1);
     const qsizetype cut = qMax(tail.lastIndexOf('\n'), tail.lastIndexOf('\r'));
     return cut >= 0 ? tail.mid(cut + 1) : tail;
 }
 
+QString CopyFolderPrefix() { return App().title + QStringLiteral("-errorlog-"); }
+
 // The viewer starts asynchronously and would find the log already gone, so
-// it is shown a copy kept in the temporary folder.
-QString CopyForViewer(const QString& path)
+// it is shown a copy of the log's end, in a folder only this user can enter
+// (the shared temporary folder is no place for it); RemoveErrorLogCopies
+// clears it at the next start. Empty when no copy could be made.
+QString CopyForViewer(QFile& log)
 {
-    const QString folder = QDir::temp().filePath(App().title + QStringLiteral(" error log"));
-    if (!QDir().mkpath(folder))
-        return path;
-    const QString copy = QDir(folder).filePath(kLogName);
-    QFile::remove(copy);
-    return QFile::copy(path, copy) ? copy : path;
+    QTemporaryDir folder(QDir::temp().filePath(CopyFolderPrefix() + QStringLiteral("XXXXXX")));
+    if (!folder.isValid())
+        return {};
+    QFile copy;
+    if (!CreatePrivateFile(copy, folder.filePath(kLogName), nullptr) || !WriteAll(copy, Tail(log, kViewerCopyBytes)))
+        return {};
+    folder.setAutoRemove(false);
+    return folder.filePath(kLogName);
 }
 
 // Set while the too-large notice is up: its message box runs the event
 // loop, and errors raised meanwhile must not show the notice again.
 bool g_showingTooLarge = false;
 
-void ShowTooLargeAndDelete(const QString& path)
+void ShowTooLargeAndDelete(const QString& path, QFile& log)
 {
     g_showingTooLarge = true;
     const auto done = qScopeGuard([] { g_showingTooLarge = false; });
-    Prompts().openWithViewer(CopyForViewer(path));
+    const QString copy = CopyForViewer(log);
+    log.close();
+    if (!copy.isEmpty())
+        Prompts().openWithViewer(copy);
     Prompts().message(
         QStringLiteral("'ErrorLog.txt' is too large, indicating there's something wrong with the "
                        "software and/or its components.\r\n\r\nPlease email the contents of "
@@ -87,20 +107,24 @@ void AppendEntry(const QString& message)
     if (g_showingTooLarge || IsIgnoredErrorNumber(message))
         return;
 
+    // The program folder may be shared: the log is never followed through a
+    // link, and anything but a regular file (a FIFO would block) drops the entry.
     const QString path = ErrorLogPath();
-    QFile file(path);
     const QByteArray entryText = message.toLocal8Bit();
-    if (file.exists() && file.open(QIODevice::ReadOnly)) {
-        const QByteArray last = LastLine(file);
-        file.close();
-        // The same message as the last entry is not repeated. Compared as
-        // plain text and as the whole message, so that "... on line 10"
-        // after "... on line 100" is still logged.
-        if (last.size() > 2 && last.mid(kStampLength + 1) == entryText)
-            return;
+    {
+        QFile file;
+        if (OpenRegularFile(file, path, std::numeric_limits<qint64>::max(), nullptr, Links::DoNotFollow)) {
+            const QByteArray last = LastLine(file);
+            // The same message as the last entry is not repeated. Compared as
+            // plain text and as the whole message, so that "... on line 10"
+            // after "... on line 100" is still logged.
+            if (last.size() > 2 && last.mid(kStampLength + 1) == entryText)
+                return;
+        }
     }
 
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    QFile file;
+    if (!OpenForAppend(file, path))
         return;
     const qint64 size = file.size();
     QByteArray out;
@@ -108,19 +132,30 @@ void AppendEntry(const QString& message)
         out += App().titleWithVersion().toLocal8Bit() + " Error Log\r\n";
         out += QByteArray(32, '=') + "\r\n";
     } else if (size > kLogSizeLimit) {
-        file.close();
-        ShowTooLargeAndDelete(path);
+        QFile whole;
+        if (OpenRegularFile(whole, path, std::numeric_limits<qint64>::max(), nullptr, Links::DoNotFollow))
+            ShowTooLargeAndDelete(path, whole);
         return;
     }
     out += QDateTime::currentDateTime().toString(kStampFormat).toLatin1();
     out += ' ' + entryText + "\r\n";
-    file.write(out);
-    file.close();
+    WriteAll(file, out);
 }
 
 } // namespace
 
 QString ErrorLogPath() { return App().logFile(kLogName); }
+
+void RemoveErrorLogCopies()
+{
+    const QDir temp = QDir::temp();
+    for (const QString& name : temp.entryList({CopyFolderPrefix() + QStringLiteral("??????")}, QDir::Dirs | QDir::Hidden)) {
+        const QFileInfo folder(temp.filePath(name));
+        // Only this user's own folders, never through a link.
+        if (!folder.isSymLink() && folder.ownerId() == ::geteuid())
+            QDir(folder.filePath()).removeRecursively();
+    }
+}
 
 void LogError(const QString& message)
 {
@@ -139,7 +174,7 @@ QString ProcedureTrap::message(int number, const QString& description, int line)
         + QLatin1String(container_) + QStringLiteral(" on line ") + QString::number(line);
 }
 
-void ProcedureTrap::logCurrentException(int line) const
+QString ProcedureTrap::logCurrentException(int line) const
 {
     int number = 5;
     QString description = QStringLiteral("Invalid procedure call or argument");
@@ -159,4 +194,5 @@ void ProcedureTrap::logCurrentException(int line) const
     } catch (...) {
     }
     LogError(message(number, description, line));
+    return description;
 }

@@ -11,6 +11,10 @@ void LogError(const QString& message);
 // folder when the program is installed (App().logFile).
 QString ErrorLogPath();
 
+// Removes the copies of an oversized log that an earlier run of this
+// program made for the viewer. Each program calls it as it starts.
+void RemoveErrorLogCopies();
+
 // The trapping convention: a procedure creates one trap naming itself and
 // its module (or window), and runs each statement through it. A statement
 // that throws is logged as
@@ -47,11 +51,26 @@ public:
         }
     }
 
+    // As above; the description of an error goes to *description too, for
+    // a message that names the cause.
+    template <class Statement>
+    bool operator()(Statement&& statement, QString* description, int line = __builtin_LINE()) const
+    {
+        try {
+            std::forward<Statement>(statement)();
+            return true;
+        } catch (...) {
+            *description = logCurrentException(line);
+            return false;
+        }
+    }
+
     // The log line for an error of this procedure.
     QString message(int number, const QString& description, int line) const;
 
-    // Logs the exception being handled (call only inside a catch block).
-    void logCurrentException(int line) const;
+    // Logs the exception being handled (call only inside a catch block) and
+    // returns its description.
+    QString logCurrentException(int line) const;
 
 private:
     const char* procedure_;

@@ -1,11 +1,13 @@
 #include "fileservices.h"
 
 #include "atomicfile.h"
+#include "safefile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cmath>
+#include <fcntl.h>
 #include <limits>
 
 bool FileExists(const QString& path)
@@ -19,7 +21,7 @@ bool FileExists(const QString& path)
 bool ReplaceFileContents(const QString& path, const QByteArray& bytes, QString* error)
 {
     AtomicFile file(path);
-    if (file.open() && file.file().write(bytes) == bytes.size() && file.commit())
+    if (file.open() && WriteAll(file.file(), bytes) && file.commit())
         return true;
     if (error)
         *error = file.errorString().isEmpty() ? file.file().errorString() : file.errorString();
@@ -35,6 +37,25 @@ bool CanCreateFile(const QString& path)
         return false;
     file.close();
     return true;
+}
+
+QString CommandLinePath(const char* argument)
+{
+    const QByteArray raw(argument);
+    const QString text = QFile::decodeName(raw);
+    if (QFile::encodeName(text) == raw)
+        return text;
+    // O_PATH only names the file: nothing is read, and a FIFO does not block.
+    const auto viaDescriptor = [](const QByteArray& path) {
+        const int fd = ::open(path.constData(), O_PATH | O_CLOEXEC);
+        return fd < 0 ? QString() : QStringLiteral("/proc/self/fd/%1").arg(fd);
+    };
+    QString reached = viaDescriptor(raw);
+    if (!reached.isEmpty())
+        return reached;
+    const qsizetype cut = raw.lastIndexOf('/');
+    reached = viaDescriptor(cut < 0 ? QByteArray(".") : raw.left(qMax<qsizetype>(cut, 1)));
+    return reached.isEmpty() ? text : reached + QLatin1Char('/') + QFile::decodeName(raw.mid(cut + 1));
 }
 
 QString GetFolder(const QString& path)

@@ -21,6 +21,12 @@ bool CanCreateFile(const QString& path);
 // not written.
 bool ReplaceFileContents(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
+// A path as the command line gave it (raw bytes), usable whatever the
+// encoding of its name: one that does not survive conversion to text (not
+// valid UTF-8) is reached through a descriptor of the file, or of its
+// folder when it does not exist yet (/proc/self/fd/N).
+QString CommandLinePath(const char* argument);
+
 // The path up to and including its last "\" (or its last "/" when it has
 // no "\"); empty when it has neither.
 QString GetFolder(const QString& path);

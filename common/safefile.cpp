@@ -154,3 +154,21 @@ bool CreatePrivateFile(QFile& file, const QString& path, QString* error)
         return Fail(error, file.errorString());
     return true;
 }
+
+bool WriteAll(QIODevice& out, const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 n = out.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+bool IsSameFile(const QString& a, const QString& b)
+{
+    struct stat sa {}, sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0
+        && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}

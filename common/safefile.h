@@ -36,3 +36,10 @@ bool OpenForAppend(QFile& file, const QString& path);
 // Creates path for reading and writing, mode 0600, only when nothing of
 // that name exists (not even a link). False with the reason in *error.
 bool CreatePrivateFile(QFile& file, const QString& path, QString* error);
+
+// Writes all of bytes. A short write (the disk filling up) is retried, so
+// that the failing one leaves its reason in out.errorString().
+bool WriteAll(QIODevice& out, const QByteArray& bytes);
+
+// True when both paths name one existing file (through links or hard links).
+bool IsSameFile(const QString& a, const QString& b);

@@ -31,6 +31,12 @@ constexpr int kDffSaltOffset = DffHeader::kSize;
 constexpr int kDffCheckOffset = kDffSaltOffset + 4;
 constexpr int kDffPayloadOffset = kDffCheckOffset + 16;
 
+// The HEX text of the largest program and EEPROM any chip of the table
+// holds is a few hundred KB: a file past these is no firmware, and is not
+// read into memory.
+constexpr qint64 kMaxHexFileBytes = 8 * 1024 * 1024;
+constexpr qint64 kMaxDffFileBytes = kDffPayloadOffset + kMaxHexFileBytes;
+
 // Chip code to name ("Unknown Model" for codes without a chip).
 QString ChipName(int code);
 // Model code to name ("" for codes without a model).

@@ -2,7 +2,7 @@
 
 #include "errorlog.h"
 #include "prompter.h"
-#include "runtimeerror.h"
+#include "safefile.h"
 #include "keystem.h"
 #include "scratchfile.h"
 
@@ -11,6 +11,8 @@
 namespace {
 
 constexpr const char* kModule = "modFW";
+// The start of every message about a firmware file that cannot be used.
+const QString kAccessFailure = QStringLiteral("Unable to access the DFF file. ");
 
 QString ConfirmText(const DffHeader& h)
 {
@@ -31,13 +33,9 @@ DffLoadResult Result(DffLoadResult::Outcome outcome, const QString& message = QS
 
 bool ReadDffHeader(const QString& path, DffHeader* header, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.error() == QFileDevice::PermissionsError
-            ? RuntimeError::permissionDenied().description()
-            : RuntimeError::fileNotFound().description();
+    QFile file;
+    if (!OpenRegularFile(file, path, kMaxDffFileBytes, error))
         return false;
-    }
     *header = DffHeader::fromBytes(file.read(DffHeader::kSize));
     return true;
 }
@@ -52,19 +50,24 @@ DffLoadResult LoadDffImage(const QString& path, const DffHeader& header, Firmwar
                            const CipherProgress& progress)
 {
     image->erase();
-    const ScratchFile scratch;
-    if (scratch.path().isEmpty())
+    ScratchFile scratch;
+    if (!scratch.isOpen())
         return Result(DffLoadResult::Outcome::Unreadable,
-                      QStringLiteral("Unable to create a temporary file to verify the DFF file."));
-    if (!DecMD5(path, scratch.path(), DffKey(header.Major, header.Minor), progress))
-        return Result(DffLoadResult::Outcome::InvalidKey, InvalidDffMessage(header.trimmedUnitId()));
+                      QStringLiteral("Unable to create a temporary file to verify the DFF file. ")
+                          + scratch.errorString());
+    QString problem;
+    if (!DecMD5(path, scratch.file(), DffKey(header.Major, header.Minor), progress, &problem))
+        return problem.isEmpty()
+            ? Result(DffLoadResult::Outcome::InvalidKey, InvalidDffMessage(header.trimmedUnitId()))
+            : Result(DffLoadResult::Outcome::Unreadable, kAccessFailure + problem);
 
-    QFile text(scratch.path());
-    if (!text.open(QIODevice::ReadOnly))
-        return Result(DffLoadResult::Outcome::Unreadable,
-                      QStringLiteral("Unable to access the DFF file. ") + text.errorString());
-    const HexParseResult parsed = ParseHexImage(text.readAll(), image);
-    text.close();
+    // Read back through the same descriptor: the text never travels by name.
+    QByteArray text;
+    if (scratch.file().seek(0))
+        text = scratch.file().readAll();
+    if (scratch.file().error() != QFileDevice::NoError)
+        return Result(DffLoadResult::Outcome::Unreadable, kAccessFailure + scratch.file().errorString());
+    const HexParseResult parsed = ParseHexImage(text, image);
     if (parsed.ok())
         return Result(DffLoadResult::Outcome::Loaded);
     image->erase();
@@ -84,7 +87,7 @@ bool LoadDFFFile(const QString& path, DffHeader* header, FirmwareImage* image,
 
     QString error;
     if (!ReadDffHeader(path, header, &error)) {
-        Prompts().message(QStringLiteral("Unable to access the DFF file. ") + error);
+        Prompts().message(kAccessFailure + error);
         return false;
     }
     LineSettings modelSettings;
@@ -93,12 +96,14 @@ bool LoadDFFFile(const QString& path, DffHeader* header, FirmwareImage* image,
 
     if (Prompts().message(ConfirmText(*header), MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes) {
         // A file left behind by an interrupted run goes too.
-        QFile::remove(ScratchFile::programFolderPath());
+        ScratchFile::removeStale();
         return false;
     }
 
     DffLoadResult result;
-    trap([&] { result = LoadDffImage(path, *header, image, progress); });
+    QString description;
+    if (!trap([&] { result = LoadDffImage(path, *header, image, progress); }, &description))
+        result = Result(DffLoadResult::Outcome::Unreadable, kAccessFailure + description);
     if (!result.message.isEmpty())
         Prompts().message(result.message, MsgIcon::Critical);
     return result.ok();

@@ -2,8 +2,8 @@
 
 #include "keystem.h"
 #include "runtimeerror.h"
+#include "safefile.h"
 
-#include <QFile>
 #include <QRegularExpression>
 
 uint8_t VersionFieldByte(const QString& text)
@@ -25,10 +25,14 @@ QString DefaultDffName(const QString& model, const QString& majorText, const QSt
 }
 
 bool MakeDff(const QString& hexPath, const QString& dffPath, const DffHeader& header,
-             const CipherProgress& progress)
+             const CipherProgress& progress, QString* problem)
 {
-    // Replace rather than write over the start of an older, longer file.
-    if (QFile::exists(dffPath) && !QFile::remove(dffPath))
+    // Replacing the input with its own enciphered form would lose it.
+    if (IsSameFile(hexPath, dffPath)) {
+        if (problem)
+            *problem = QStringLiteral("'%1' is the HEX file itself; the firmware file needs another name.")
+                           .arg(dffPath);
         return false;
-    return EncMD5(hexPath, dffPath, DffKey(header.Major, header.Minor), header, progress);
+    }
+    return EncMD5(hexPath, dffPath, DffKey(header.Major, header.Minor), header, progress, problem);
 }

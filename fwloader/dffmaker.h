@@ -11,7 +11,9 @@ uint8_t VersionFieldByte(const QString& text);
 // Default file name of a firmware file: "KV310 Firmware v2.15".
 QString DefaultDffName(const QString& model, const QString& majorText, const QString& minorText);
 
-// Writes dffPath (replacing any file there) from the file at hexPath, keyed
-// for the header's version. False when a file cannot be read or written.
+// Writes dffPath from the file at hexPath, keyed for the header's version.
+// Any file there is replaced only once the new one is whole; a target that
+// is the HEX file itself is refused. False with a sentence for the user in
+// *problem when a file cannot be read or written.
 bool MakeDff(const QString& hexPath, const QString& dffPath, const DffHeader& header,
-             const CipherProgress& progress = {});
+             const CipherProgress& progress = {}, QString* problem = nullptr);

@@ -129,9 +129,9 @@ void DffMakerPanel::cmdMakeDFF_Click()
     if (dff.fileName.isEmpty())
         return;
 
-    if (!MakeDff(hex.fileName, dff.fileName, header, progress_)) {
-        Prompts().message(QStringLiteral("Unable to write '") + dff.fileName + QStringLiteral("'."),
-                          MsgIcon::Critical);
+    QString problem;
+    if (!MakeDff(hex.fileName, dff.fileName, header, progress_, &problem)) {
+        Prompts().message(problem, MsgIcon::Critical);
         return;
     }
     Prompts().message(QStringLiteral("Encoding finished."), MsgIcon::Information);

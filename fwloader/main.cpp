@@ -1,6 +1,7 @@
 // NV_FWLoader: flashes a unit's firmware through its boot loader. Anything
 // on the command line but --help and --version is ignored.
 #include "appinfo.h"
+#include "errorlog.h"
 #include "frmfwupdater.h"
 #include "programstart.h"
 #include "qtserialport.h"
@@ -27,6 +28,8 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     StartApp(QStringLiteral("NV"), kLoaderVersion, QCoreApplication::applicationDirPath());
+
+    RemoveErrorLogCopies();
 
     WidgetPrompter prompter;
     SetPrompter(&prompter);

@@ -1,7 +1,9 @@
 #include "md5cipher.h"
 
+#include "atomicfile.h"
 #include "errorlog.h"
 #include "runtimeerror.h"
+#include "safefile.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -35,37 +37,45 @@ private:
     QElapsedTimer clock_;
 };
 
-void OpenOrThrow(QFile& file, QIODevice::OpenMode mode)
+// The error a file that cannot be used raises, numbered as the log numbers them.
+RuntimeError FileError(const QString& description)
 {
-    if (file.open(mode))
-        return;
-    if (file.error() == QFileDevice::PermissionsError)
-        throw RuntimeError::permissionDenied();
-    if (!file.exists() && (mode & QIODevice::ReadOnly))
-        throw RuntimeError::fileNotFound();
-    throw RuntimeError::pathNotFound();
+    for (const RuntimeError& known : {RuntimeError::fileNotFound(), RuntimeError::permissionDenied()})
+        if (known.description() == description)
+            return known;
+    return RuntimeError(75, description);
 }
 
-void WriteOrThrow(QFile& file, const QByteArray& bytes)
+void WriteOrThrow(QIODevice& out, const QByteArray& bytes)
 {
-    if (file.write(bytes) != bytes.size())
-        throw RuntimeError(75, QStringLiteral("Path/File access error"));
+    if (!WriteAll(out, bytes))
+        throw FileError(out.errorString());
 }
 
-// Ciphers the rest of in into out with the stream.
-void CipherRest(QFile& in, QFile& out, KeyStream& stream, const CipherProgress& progress)
+// Ciphers the rest of in into out with the stream: as many bytes as the
+// file held when it was opened, however it grows meanwhile.
+void CipherRest(QFile& in, QIODevice& out, KeyStream& stream, const CipherProgress& progress)
 {
     ThrottledProgress bar(progress);
     const qint64 total = in.size();
-    while (!in.atEnd()) {
-        QByteArray chunk = in.read(kChunkBytes);
+    while (in.pos() < total) {
+        QByteArray chunk = in.read(qMin(kChunkBytes, total - in.pos()));
         if (chunk.isEmpty())
             break;
         stream.apply(chunk);
         WriteOrThrow(out, chunk);
         bar.report(in.pos(), total);
     }
+    if (in.error() != QFileDevice::NoError)
+        throw FileError(in.errorString());
     bar.report(total, total);
+}
+
+bool Problem(QString* problem, const QString& text)
+{
+    if (problem)
+        *problem = text;
+    return false;
 }
 
 QByteArray SaltBytes(int32_t salt)
@@ -121,46 +131,57 @@ void KeyStream::apply(QByteArray& data)
 }
 
 bool EncMD5(const QString& inPath, const QString& outPath, const QByteArray& key,
-            const DffHeader& header, const CipherProgress& progress)
+            const DffHeader& header, const CipherProgress& progress, QString* problem)
 {
     const auto salt = int32_t(QRandomGenerator::global()->bounded(0x80000000u));
-    return EncMD5WithSalt(inPath, outPath, key, header, salt, progress);
+    return EncMD5WithSalt(inPath, outPath, key, header, salt, progress, problem);
 }
 
 bool EncMD5WithSalt(const QString& inPath, const QString& outPath, const QByteArray& key,
-                    const DffHeader& header, int32_t salt, const CipherProgress& progress)
+                    const DffHeader& header, int32_t salt, const CipherProgress& progress, QString* problem)
 {
     const ProcedureTrap trap("EncMD5", kModule);
-    QFile in(inPath);
-    QFile out(outPath);
-    return trap([&] {
-        OpenOrThrow(in, QIODevice::ReadOnly);
-        OpenOrThrow(out, QIODevice::WriteOnly | QIODevice::Truncate);
-        WriteOrThrow(out, header.toBytes() + SaltBytes(salt) + DffCheckBlock(key, salt));
+    QFile in;
+    QString why;
+    if (!OpenRegularFile(in, inPath, kMaxHexFileBytes, &why))
+        return Problem(problem, QStringLiteral("Unable to read '%1'. %2").arg(inPath, why));
+    AtomicFile out(outPath);
+    const bool written = out.open() && trap([&] {
+        WriteOrThrow(out.file(), header.toBytes() + SaltBytes(salt) + DffCheckBlock(key, salt));
         KeyStream stream(key, salt);
-        CipherRest(in, out, stream, progress);
+        CipherRest(in, out.file(), stream, progress);
     });
+    if (written && out.commit())
+        return true;
+    if (in.error() != QFileDevice::NoError)
+        return Problem(problem, QStringLiteral("Unable to read '%1'. %2").arg(inPath, in.errorString()));
+    why = out.file().error() != QFileDevice::NoError ? out.file().errorString() : out.errorString();
+    return Problem(problem, QStringLiteral("Unable to write '%1'. %2").arg(outPath, why));
 }
 
-bool DecMD5(const QString& inPath, const QString& outPath, const QByteArray& key,
-            const CipherProgress& progress)
+bool DecMD5(const QString& inPath, QIODevice& out, const QByteArray& key, const CipherProgress& progress,
+            QString* problem)
 {
     const ProcedureTrap trap("DecMD5", kModule);
-    QFile in(inPath);
-    QFile out(outPath);
+    QFile in;
     bool matched = false;
-    const bool ran = trap([&] {
-        OpenOrThrow(in, QIODevice::ReadOnly);
-        const QByteArray head = in.read(kDffPayloadOffset);
-        if (head.size() < kDffPayloadOffset)
-            return;   // too short to hold a check block: not a valid file
-        const auto salt = qFromLittleEndian<qint32>(head.constData() + kDffSaltOffset);
-        if (DffCheckBlock(key, salt) != head.mid(kDffCheckOffset, 16))
-            return;
-        matched = true;
-        OpenOrThrow(out, QIODevice::WriteOnly | QIODevice::Truncate);
-        KeyStream stream(key, salt);
-        CipherRest(in, out, stream, progress);
-    });
-    return ran && matched;
+    QString why;
+    const bool ran = trap(
+        [&] {
+            if (!OpenRegularFile(in, inPath, kMaxDffFileBytes, &why))
+                throw FileError(why);
+            const QByteArray head = in.read(kDffPayloadOffset);
+            if (head.size() < kDffPayloadOffset)
+                return;   // too short to hold a check block: not a valid file
+            const auto salt = qFromLittleEndian<qint32>(head.constData() + kDffSaltOffset);
+            if (DffCheckBlock(key, salt) != head.mid(kDffCheckOffset, 16))
+                return;
+            matched = true;
+            KeyStream stream(key, salt);
+            CipherRest(in, out, stream, progress);
+        },
+        &why);
+    if (!ran)
+        return Problem(problem, why);
+    return matched;
 }

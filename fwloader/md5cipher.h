@@ -2,6 +2,7 @@
 #include "dffheader.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -38,14 +39,19 @@ private:
 
 // Writes outPath as a firmware file: header, salt, check block, then the
 // bytes of inPath enciphered. The salt is drawn at random unless given.
-// False when a file cannot be read or written (logged).
+// The input must be a regular file of at most kMaxHexFileBytes; the output
+// replaces any file there only once it is complete (AtomicFile). False when
+// a file cannot be read or written, with a sentence for the user in
+// *problem ("Unable to read 'X'. Permission denied").
 bool EncMD5(const QString& inPath, const QString& outPath, const QByteArray& key,
-            const DffHeader& header, const CipherProgress& progress = {});
+            const DffHeader& header, const CipherProgress& progress = {}, QString* problem = nullptr);
 bool EncMD5WithSalt(const QString& inPath, const QString& outPath, const QByteArray& key,
-                    const DffHeader& header, int32_t salt, const CipherProgress& progress = {});
+                    const DffHeader& header, int32_t salt, const CipherProgress& progress = {},
+                    QString* problem = nullptr);
 
-// Checks inPath against the key and, when its check block matches, writes
-// the deciphered payload to outPath. False when the check fails (nothing
-// written) or a file cannot be used.
-bool DecMD5(const QString& inPath, const QString& outPath, const QByteArray& key,
-            const CipherProgress& progress = {});
+// Checks inPath (a regular file of at most kMaxDffFileBytes) against the
+// key and, when its check block matches, writes the deciphered payload to
+// out. False when the check fails (nothing written), or when the file
+// cannot be read or out written (logged, and *problem says why).
+bool DecMD5(const QString& inPath, QIODevice& out, const QByteArray& key, const CipherProgress& progress = {},
+            QString* problem = nullptr);

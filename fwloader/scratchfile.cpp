@@ -1,28 +1,35 @@
 #include "scratchfile.h"
 
 #include "appinfo.h"
+#include "safefile.h"
 
 #include <QDir>
-#include <QFile>
+#include <QRandomGenerator>
 
 QString ScratchFile::programFolderPath() { return App().inFolder(QStringLiteral("FWValidate")); }
 
-ScratchFile::ScratchFile()
+void ScratchFile::removeStale()
 {
-    QFile inFolder(programFolderPath());
-    if (!App().folder.isEmpty() && !App().installed() && inFolder.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        path_ = inFolder.fileName();
-        return;
-    }
-    temp_ = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("FWValidate-XXXXXX")));
-    if (temp_->open()) {
-        path_ = temp_->fileName();
-        temp_->close();
-    }
+    // Removing a name never follows a link: only the entry itself goes.
+    QFile::remove(programFolderPath());
 }
 
-ScratchFile::~ScratchFile()
+ScratchFile::ScratchFile()
 {
-    if (!path_.isEmpty())
-        QFile::remove(path_);
+    if (!App().folder.isEmpty() && !App().installed()) {
+        removeStale();
+        if (createAt(programFolderPath()))
+            return;
+    }
+    const QString name = QStringLiteral("FWValidate-%1").arg(QRandomGenerator::global()->generate64(), 16, 16,
+                                                             QLatin1Char('0'));
+    createAt(QDir::temp().filePath(name));
+}
+
+bool ScratchFile::createAt(const QString& path)
+{
+    if (!CreatePrivateFile(file_, path, &error_))
+        return false;
+    QFile::remove(path);
+    return true;
 }

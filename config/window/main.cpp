@@ -49,6 +49,8 @@ int main(int argc, char** argv)
     StartApp(QStringLiteral("KV-310"), kSuiteVersion, QCoreApplication::applicationDirPath());
     QApplication::setApplicationName(App().titleWithVersion());
 
+    RemoveErrorLogCopies();
+
     WidgetPrompter prompter;
     SetPrompter(&prompter);
     Config().ASCIIFlagChar = kStartFlagChar;
@@ -58,7 +60,10 @@ int main(int argc, char** argv)
 
     const ProcedureTrap trap("Main", "modMain");
     trap([&] {
-        QString named = QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
+        QStringList words;   // from argv itself: names in any encoding stay openable
+        for (int i = 1; i < argc; ++i)
+            words.append(CommandLinePath(argv[i]));
+        QString named = words.join(QLatin1Char(' '));
         named.remove(QLatin1Char('"'));
         if (!named.isEmpty() && FileExists(named))
             window.LoadFromFile(named);

@@ -8,12 +8,17 @@
 #include "unprivileged.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
 #include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +75,7 @@ private slots:
     }
     void cleanup()
     {
+        RemoveErrorLogCopies();
         prompter_.reset();
         folder_.reset();
     }
@@ -161,7 +167,8 @@ private slots:
 
         QVERIFY(!QFile::exists(log_));
         QCOMPARE(prompter_->viewed.size(), 1);
-        // The viewer is shown the full log, which outlives the deletion.
+        // The viewer is shown a copy (here the whole log: 128 KiB), which
+        // outlives the deletion.
         QCOMPARE(QFileInfo(prompter_->viewed.first()).fileName(), QStringLiteral("ErrorLog.txt"));
         QCOMPARE(ReadBytes(prompter_->viewed.first()), before);
         QCOMPARE(prompter_->shown.size(), 1);
@@ -176,7 +183,6 @@ private slots:
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.at(0), kTitleLine);
         QVERIFY(lines.at(2).endsWith(QLatin1String("(fresh) in procedure P of Module M on line 10")));
-        QFile::remove(prompter_->viewed.first());
     }
 
     void errorsDuringTheNoticeDoNotRepeatIt()
@@ -194,7 +200,73 @@ private slots:
         prompter_->onMessage = nullptr;
         LogError(QStringLiteral("Error 5 (later) in procedure P of Module M on line 10"));
         QCOMPARE(LogLines(log_).size(), 3);
-        QFile::remove(prompter_->viewed.first());
+    }
+
+    // A 2 GB (sparse) log: the viewer gets its last 128 KiB in a folder of
+    // this user's alone, which the program's next start removes.
+    void viewerCopyIsPrivateBoundedAndCleared()
+    {
+        const QString title = App().title;
+        RemoveErrorLogCopies();
+        WriteLogOfSize(log_, kLimit + 1);
+        const QByteArray end = ReadBytes(log_).right(1000);
+        {
+            QFile f(log_);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(qint64(2) << 30));
+            QVERIFY(f.seek(f.size()));
+            QCOMPARE(f.write(end), qint64(end.size()));
+        }
+        // Another user's folder of the same name pattern is neither used nor removed.
+        const QString planted = QDir::temp().filePath(title + QStringLiteral("-errorlog-planted"));
+        QVERIFY(QDir().mkpath(planted));
+        const auto removePlanted = qScopeGuard([&] { QDir(planted).removeRecursively(); });
+        if (::geteuid() == 0)
+            QCOMPARE(::chown(QFile::encodeName(planted).constData(), 65534, 65534), 0);
+
+        LogError(QStringLiteral("Error 5 (lost) in procedure P of Module M on line 10"));
+        QVERIFY(!QFile::exists(log_));
+        QCOMPARE(prompter_->viewed.size(), 1);
+        const QString copy = prompter_->viewed.first();
+        const QFileInfo folder(QFileInfo(copy).path());
+        QVERIFY(folder.fileName().startsWith(title + QStringLiteral("-errorlog-")));
+        QVERIFY(folder.filePath() != planted);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(folder.filePath()).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0700));
+        QCOMPARE(st.st_uid, ::geteuid());
+        QCOMPARE(QFileInfo(copy).size(), qint64(128 * 1024));
+        QVERIFY(ReadBytes(copy).endsWith(end));
+
+        RemoveErrorLogCopies();   // what the next start does
+        QVERIFY(!folder.exists());
+        QVERIFY(QFileInfo(planted).isDir() || ::geteuid() != 0);
+    }
+
+    // Another user who may write the program folder links ErrorLog.txt to
+    // a victim's file, or puts a FIFO there: the entry is dropped, the
+    // victim's file stays as it was, and nothing waits for the FIFO.
+    void linksFifosAndHardLinksDropTheEntry()
+    {
+        const QString victim = folder_->file(QStringLiteral("victim.txt"));
+        WriteBytes(victim, "victim's own");
+        QVERIFY(QFile::link(victim, log_));
+        LogError(QStringLiteral("Error 5 (x) in procedure P of Module M on line 10"));
+        QCOMPARE(ReadBytes(victim), QByteArray("victim's own"));
+        QVERIFY(QFile::remove(log_));
+
+        QCOMPARE(::link(QFile::encodeName(victim).constData(), QFile::encodeName(log_).constData()), 0);
+        LogError(QStringLiteral("Error 5 (y) in procedure P of Module M on line 10"));
+        QCOMPARE(ReadBytes(victim), QByteArray("victim's own"));
+        QVERIFY(QFile::remove(log_));
+
+        QCOMPARE(::mkfifo(QFile::encodeName(log_).constData(), 0666), 0);
+        QElapsedTimer clock;
+        clock.start();
+        LogError(QStringLiteral("Error 5 (z) in procedure P of Module M on line 10"));
+        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(QFileInfo(log_).exists() && !QFileInfo(log_).isFile());
+        QVERIFY(prompter_->shown.isEmpty());
     }
 
     void unwritableLogIsDroppedQuietly()

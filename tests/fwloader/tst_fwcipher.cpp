@@ -7,13 +7,20 @@
 #include "scratchfile.h"
 #include "scriptedprompter.h"
 #include "testfolder.h"
+#include "unprivileged.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace fixture;
 
 namespace {
+
+constexpr uid_t kNobody = 65534;
 
 QByteArray Md5(const QByteArray& b) { return QCryptographicHash::hash(b, QCryptographicHash::Md5); }
 
@@ -28,6 +35,8 @@ private slots:
     void wrongKeyOrVersionRejected();
     void shortFilesDoNotCrash();
     void scratchFileRemovedOnEveryPath();
+    void plantedScratchFileIsNeitherFollowedNorShared();
+    void unusableFileNamesTheCause();
 };
 
 void TestFwCipher::keyAndDigest()
@@ -85,8 +94,10 @@ void TestFwCipher::decipherRoundTripAndProgress()
     QList<double> reported;
     const CipherProgress progress = [&](double f) { reported.append(f); };
     QVERIFY(EncMD5(src, folder.file("big.dff"), key, Kv310Header(1, 2), progress));
-    QVERIFY(DecMD5(folder.file("big.dff"), folder.file("out.bin"), key, progress));
-    QCOMPARE(ReadFile(folder.file("out.bin")), plain);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QVERIFY(DecMD5(folder.file("big.dff"), out, key, progress));
+    QCOMPARE(out.data(), plain);
     // Throttled: a handful of reports, ending at 1, not one per block.
     QVERIFY(!reported.isEmpty());
     QVERIFY(reported.size() < 100);
@@ -101,8 +112,10 @@ void TestFwCipher::wrongKeyOrVersionRejected()
     TestProgramFolder folder;
     const QString dff = folder.file("v.dff");
     QVERIFY(WriteDff(dff, Kv310Header(2, 15), HexEnd()));
-    QVERIFY(!DecMD5(dff, folder.file("x"), QByteArray("abcdefg2.15")));
-    QVERIFY(!QFile::exists(folder.file("x")));
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QVERIFY(!DecMD5(dff, out, QByteArray("abcdefg2.15")));
+    QVERIFY(out.data().isEmpty());
 
     QByteArray file = ReadFile(dff);
     file[9] = char(16);   // Minor 15 -> 16
@@ -177,24 +190,121 @@ void TestFwCipher::scratchFileRemovedOnEveryPath()
     QVERIFY(!LoadDFFFile(dff, &header, &image, &settings));
     QVERIFY(!QFile::exists(leftover));
 
+    // While the text is deciphered it has no name anyone could open, and the
+    // file holding it is private; a stale one is gone before the load starts.
+    QVERIFY(WriteFile(leftover, "stale"));
+    QStringList seenDuringLoad;
+    bool privateWhileLoading = false;
+    const CipherProgress peek = [&](double) {
+        seenDuringLoad = QDir(folder.path()).entryList(QDir::Files | QDir::System);
+        const QDir fds(QStringLiteral("/proc/self/fd"));
+        for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            const QByteArray path = QFile::encodeName(fds.filePath(fd));
+            char target[4096];
+            const ssize_t n = ::readlink(path.constData(), target, sizeof target);
+            struct stat st {};
+            if (n > 0 && QByteArray(target, n).contains("FWValidate") && ::stat(path.constData(), &st) == 0)
+                privateWhileLoading = (st.st_mode & 0777) == 0600 && st.st_nlink == 0;
+        }
+    };
     prompts.answers = {MsgAnswer::Yes};
-    QVERIFY(LoadDFFFile(dff, &header, &image, &settings));
+    QVERIFY(LoadDFFFile(dff, &header, &image, &settings, peek));
+    QCOMPARE(seenDuringLoad, QStringList{"ok.dff"});
+    QVERIFY(privateWhileLoading);
     QVERIFY(!QFile::exists(leftover));
 
-    // A program folder that cannot be written: the temp folder is used.
+    // A program folder that cannot be written: the temp folder is used, and
+    // nothing stays there either.
     App().folder = folder.file("missing/sub");
     {
-        const ScratchFile scratch;
-        QVERIFY(!scratch.path().isEmpty());
-        QVERIFY(!scratch.path().startsWith(App().folder));
-        QVERIFY(QFile::exists(scratch.path()));
-        const QString path = scratch.path();
-        prompts.answers = {MsgAnswer::Yes};
-        QVERIFY(LoadDFFFile(dff, &header, &image, &settings));
-        QVERIFY(QFile::exists(path));
+        ScratchFile scratch;
+        QVERIFY(scratch.isOpen());
+        QCOMPARE(scratch.file().write("text"), qint64(4));
     }
+    prompts.answers = {MsgAnswer::Yes};
+    QVERIFY(LoadDFFFile(dff, &header, &image, &settings));
     const QDir temp = QDir::temp();
-    QVERIFY(temp.entryList({QStringLiteral("FWValidate-*")}).isEmpty());
+    QVERIFY(temp.entryList({QStringLiteral("FWValidate*")}, QDir::Files | QDir::System).isEmpty());
+}
+
+// Another user who may write the program folder plants "FWValidate": a
+// link to the loading user's file, or a file of their own with a second
+// name to read the deciphered text through. The load as an ordinary user
+// must neither write the victim's file nor put the text into theirs.
+void TestFwCipher::plantedScratchFileIsNeitherFollowedNorShared()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root to set up files of two users");
+    constexpr uid_t kAttacker = 4242;
+    const QByteArray hex = DataRecords(0, "\x01\x02") + HexEnd();
+    for (const mode_t folderMode : {mode_t(0777), mode_t(01777)}) {
+        TestProgramFolder folder;
+        QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), folderMode), 0);
+        const QString dff = folder.file("ok.dff");
+        QVERIFY(WriteDff(dff, Kv310Header(), hex));
+        const QString victim = folder.file("victim.txt");
+        QVERIFY(WriteFile(victim, "victim's own"));
+        QCOMPARE(::chown(QFile::encodeName(victim).constData(), kNobody, kNobody), 0);
+        const QString planted = ScratchFile::programFolderPath();
+
+        for (bool asLink : {true, false}) {
+            const QString spy = folder.file("spy");
+            QFile::remove(planted);
+            QFile::remove(spy);
+            if (asLink) {
+                QVERIFY(QFile::link(victim, planted));
+                QCOMPARE(::lchown(QFile::encodeName(planted).constData(), kAttacker, kAttacker), 0);
+            } else {
+                QVERIFY(WriteFile(planted, "trap"));
+                QCOMPARE(::chown(QFile::encodeName(planted).constData(), kAttacker, kAttacker), 0);
+                QCOMPARE(::chmod(QFile::encodeName(planted).constData(), 0666), 0);
+                QCOMPARE(::link(QFile::encodeName(planted).constData(), QFile::encodeName(spy).constData()), 0);
+            }
+            const auto loaded = RunUnprivileged([&] {
+                DffHeader header;
+                QString error;
+                FirmwareImage image;
+                return QByteArray(ReadDffHeader(dff, &header, &error) && LoadDffImage(dff, header, &image).ok()
+                                      ? "loaded" : "failed");
+            });
+            QCOMPARE(loaded.value_or("no child"), QByteArray("loaded"));
+            QCOMPARE(ReadFile(victim), QByteArray("victim's own"));
+            if (!asLink)
+                QCOMPARE(ReadFile(spy), QByteArray("trap"));
+        }
+    }
+}
+
+// The message says why a file cannot be used: permission (as an ordinary
+// user), a FIFO (refused without waiting for a writer), a huge file.
+void TestFwCipher::unusableFileNamesTheCause()
+{
+    TestProgramFolder folder;
+    QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), 0755), 0);
+    const QString secret = folder.file("secret.dff");
+    QVERIFY(WriteDff(secret, Kv310Header(), HexEnd()));
+    QVERIFY(QFile::setPermissions(secret, QFile::ReadOwner | QFile::WriteOwner));
+    const QString fifo = folder.file("fifo.dff");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+    const QString huge = folder.file("huge.dff");
+    QVERIFY(WriteFile(huge, ""));
+    QVERIFY(QFile(huge).resize(kMaxDffFileBytes + 1));
+
+    const auto messageFor = [](const QString& path) {
+        ScriptedPrompter prompts;
+        prompts.defaultAnswer = MsgAnswer::Yes;
+        DffHeader header;
+        FirmwareImage image;
+        LineSettings settings;
+        const bool loaded = LoadDFFFile(path, &header, &image, &settings);
+        return loaded || prompts.shown.size() != 1 ? QString("loaded or asked") : prompts.shown.first().text;
+    };
+    const auto asUser = RunUnprivileged([&] { return messageFor(secret).toUtf8(); });
+    if (::geteuid() == 0)
+        QCOMPARE(asUser.value_or("no child"), QByteArray("Unable to access the DFF file. Permission denied"));
+    QCOMPARE(messageFor(fifo), QStringLiteral("Unable to access the DFF file. It is not a regular file."));
+    QCOMPARE(messageFor(huge),
+             QStringLiteral("Unable to access the DFF file. The file is larger than %1 bytes.").arg(kMaxDffFileBytes));
 }
 
 QTEST_GUILESS_MAIN(TestFwCipher)

@@ -12,12 +12,14 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 struct Run {
@@ -156,6 +158,45 @@ private slots:
         QVERIFY(!full.err.contains("Saved"));
         QCOMPARE(ReadBytes(file), old);
         QCOMPARE(QDir(saveDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.dtd"});
+    }
+
+    // Every byte of every field shows, none reaches the terminal raw, and a
+    // listing that cannot be written whole is a failure.
+    void dumpPrintsEveryByteEscaped()
+    {
+        UnitConfig c = DefaultConfig();
+        c.ASCIIStrings[0] = QByteArray("AB\0CD", 5);
+        c.ASCIIStrings[1] = "\x1b[2J\x1b]0;owned\x07\r\nX\xff";
+        c.PassWord = QByteArray("1\x00" "9\x9b", 4);
+        c.SeqLabel[2] = QByteArray("A\nB", 3);
+        // A name that is not UTF-8 ("café" in Latin-1) is still opened.
+        const QByteArray latin1Name = QFile::encodeName(dir.path()) + "/caf\xe9.dtd";
+        const QString utf8Name = dir.filePath("ok.dtd");
+        QVERIFY(ExportKV310File(utf8Name, c));
+        QCOMPARE(::rename(QFile::encodeName(utf8Name).constData(), latin1Name.constData()), 0);
+        // QDir cannot name it to remove it.
+        const auto removeLatin1 = qScopeGuard([&] { ::unlink(latin1Name.constData()); });
+
+        QProcess p;
+        p.start("/bin/sh", {"-c", "exec \"$0\" dump \"$(printf '%s/caf\\351.dtd' \"$1\")\"",
+                            SimProcess::binary("kv310ctl"), dir.path()});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray out = p.readAllStandardOutput();
+        QVERIFY2(out.contains("  01 AB\\x00CD\n"), out.constData());
+        QVERIFY(out.contains("  02 \\x1B[2J\\x1B]0;owned\\x07\\x0D\\x0AX\\xFF\n"));
+        QVERIFY(out.contains("  Password: 1\\x009\\x9B\n"));
+        QVERIFY(out.contains("  03 [A\\x0AB]"));
+        for (const char b : out)
+            QVERIFY(b == '\n' || (b >= 0x20 && b <= 0x7E));
+
+        QProcess toFull;
+        toFull.setStandardOutputFile("/dev/full");
+        QVERIFY(ExportKV310File(utf8Name, c));
+        toFull.start(SimProcess::binary("kv310ctl"), {"dump", utf8Name});
+        QVERIFY(toFull.waitForFinished(60000));
+        QCOMPARE(toFull.exitCode(), 1);
+        QVERIFY(toFull.readAllStandardError().contains("Unable to print the whole listing: No space left on device"));
     }
 
     void exitCodes()

@@ -14,7 +14,9 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 constexpr int kExitOk = 0;
@@ -88,7 +90,12 @@ int dump(const Parsed& p)
     }
     if (!ImportKV310File(p.file, Config()))
         return kExitFailed;
-    std::fputs(qPrintable(ConfigListing(Config())), stdout);
+    const QByteArray listing = ConfigListing(Config()).toLatin1();
+    if (std::fwrite(listing.constData(), 1, size_t(listing.size()), stdout) != size_t(listing.size())
+        || std::fflush(stdout) != 0) {
+        err(QStringLiteral("Unable to print the whole listing: ") + QString::fromLocal8Bit(std::strerror(errno)));
+        return kExitFailed;
+    }
     return kExitOk;
 }
 

@@ -8,6 +8,22 @@
 #include <QStringList>
 
 namespace {
+// Every byte of the file shows, and none reaches the terminal as a control
+// character or escape sequence: bytes outside printable ASCII (line breaks
+// inside a field included) are written as \xHH.
+QString Escaped(const QString& line)
+{
+    QString out;
+    for (const QChar c : line) {
+        const ushort code = c.unicode();
+        if (code >= 0x20 && code <= 0x7E)
+            out += c;
+        else
+            out += QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    }
+    return out;
+}
+
 QString withoutTrailingBlanks(QString line)
 {
     while (line.endsWith(QLatin1Char(' ')))
@@ -60,5 +76,7 @@ QString ConfigListing(UnitConfig& config)
     for (int i = 0; i < kSlotCount; ++i)
         out << withoutTrailingBlanks(QStringLiteral("  %1 %2").arg(
             SequenceRowText(i + 1), QString::fromLatin1(config.ASCIIStrings[i])));
+    for (QString& line : out)
+        line = Escaped(line);
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }

@@ -94,12 +94,9 @@ int MakeDffCommand(const QStringList& args)
         || !ByteArgument(o.named.value("--minor", "0"), &header.Minor)
         || !ByteArgument(o.named.value("--chip", "0"), &header.ChipId))
         return Usage(QStringLiteral("--major, --minor and --chip take numbers 0..255"));
-    if (!QFileInfo(o.plain[0]).isFile()) {
-        err() << "cannot read " << o.plain[0] << Qt::endl;
-        return kExitFailed;
-    }
-    if (!MakeDff(o.plain[0], o.named["--out"], header)) {
-        err() << "cannot write " << o.named["--out"] << Qt::endl;
+    QString problem;
+    if (!MakeDff(o.plain[0], o.named["--out"], header, {}, &problem)) {
+        err() << problem << Qt::endl;
         return kExitFailed;
     }
     out() << o.named["--out"] << ": " << header.trimmedUnitId() << " v" << header.versionText() << " for "

@@ -2,6 +2,8 @@
 // loader's file and flash commands, without windows.
 #include "appinfo.h"
 #include "configcommands.h"
+#include "errorlog.h"
+#include "fileservices.h"
 #include "fwcommands.h"
 #include "programstart.h"
 #include "status.h"
@@ -10,8 +12,10 @@
 #include <QDir>
 
 #include <cstdio>
+#include <new>
 
 namespace {
+constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 QString commandsText()
@@ -45,6 +49,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     StartApp(QStringLiteral("kv310ctl"), kSuiteVersion,
              QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    RemoveErrorLogCopies();
     SetStatusSink([](const QString& text) {
         if (!text.isEmpty()) {
             std::fprintf(stderr, "%s\n", qPrintable(text));
@@ -52,13 +57,24 @@ int main(int argc, char* argv[])
         }
     });
 
-    const QStringList args = app.arguments().mid(1);
+    // From argv itself: file names in any encoding stay openable.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(CommandLinePath(argv[i]));
     if (args.isEmpty())
         return usage();
     bool handled = false;
-    int code = RunConfigCommand(args, &handled);
-    if (!handled)
-        code = RunFwCommand(args, &handled);
+    int code = kExitFailed;
+    try {
+        code = RunConfigCommand(args, &handled);
+        if (!handled)
+            code = RunFwCommand(args, &handled);
+    } catch (const std::bad_alloc&) {
+        // A huge input under a memory limit: a failure like any other, and
+        // unwinding lets temporary files go.
+        std::fprintf(stderr, "Out of memory\n");
+        return kExitFailed;
+    }
     if (!handled || code == kExitUsage)
         return usage();
     return code;
