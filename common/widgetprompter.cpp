@@ -35,6 +35,57 @@ QString BoxTitle(const QString& title)
     return App().title.isEmpty() ? QApplication::applicationName() : App().title;
 }
 
+// Qt adds the default suffix only to a name that has none: the proposed
+// "KV310 Firmware v3.7" has one ("7") and would be saved as it stands.
+// While the default type's filter is chosen, the suffix is added to any
+// name not already ending in it, and the overwrite question is asked about
+// the file that will really be written.
+class SuffixingFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    // What the user chose, the added suffix included.
+    QStringList chosen() const { return suffixed_.isEmpty() ? selectedFiles() : QStringList{suffixed_}; }
+
+    void accept() override
+    {
+        suffixed_.clear();
+        const QString path = withDefaultSuffix();
+        if (path.isEmpty()) {
+            QFileDialog::accept();
+            return;
+        }
+        if (!testOption(DontConfirmOverwrite) && QFileInfo::exists(path)
+            && QMessageBox::warning(this, windowTitle(),
+                                    tr("%1 already exists.\nDo you want to replace it?")
+                                        .arg(QFileInfo(path).fileName()),
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                != QMessageBox::Yes)
+            return;
+        suffixed_ = path;
+        QDialog::accept();
+    }
+
+private:
+    // The one chosen path with the default suffix added, or empty when the
+    // name needs none (or the dialog opens, or another type is chosen).
+    QString withDefaultSuffix() const
+    {
+        const QString suffix = defaultSuffix();
+        const QStringList files = selectedFiles();
+        if (acceptMode() != AcceptSave || suffix.isEmpty() || files.size() != 1
+            || !selectedNameFilter().contains(QStringLiteral("*.") + suffix, Qt::CaseInsensitive))
+            return QString();
+        const QFileInfo file(files.first());
+        if (file.fileName().isEmpty() || file.isDir()
+            || file.suffix().compare(suffix, Qt::CaseInsensitive) == 0)
+            return QString();
+        return files.first() + QLatin1Char('.') + suffix;
+    }
+
+    QString suffixed_;
+};
+
 QString QtPatterns(const QString& pattern)
 {
     QStringList out;
@@ -100,7 +151,7 @@ bool WidgetPrompter::fileDialog(FileDialogRequest& request)
         return false;
     }
     const bool open = request.kind == FileDialogRequest::Kind::Open;
-    QFileDialog dialog(QApplication::activeWindow(), request.title);
+    SuffixingFileDialog dialog(QApplication::activeWindow(), request.title);
 #ifndef Q_OS_WIN
     // Qt's own dialog matches the filters without regard to case, as the
     // programs' users expect of "*.dff" against "UNIT.DFF".
@@ -134,7 +185,7 @@ bool WidgetPrompter::fileDialog(FileDialogRequest& request)
 
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    for (const QString& path : dialog.selectedFiles())
+    for (const QString& path : dialog.chosen())
         request.chosen.append(QDir::toNativeSeparators(path));
     const qsizetype filter = nameFilters.indexOf(dialog.selectedNameFilter());
     if (filter >= 0)

@@ -130,7 +130,9 @@ void DffMakerPanel::cmdMakeDFF_Click()
         return;
 
     QString problem;
-    if (!MakeDff(hex.fileName, dff.fileName, header, progress_, &problem)) {
+    const bool made = MakeDff(hex.fileName, dff.fileName, header, progress_, &problem);
+    emit cipherEnded();
+    if (!made) {
         Prompts().message(problem, MsgIcon::Critical);
         return;
     }

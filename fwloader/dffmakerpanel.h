@@ -22,6 +22,10 @@ public slots:
     void cmdMakeDFF_Click();
     void cmdCancel_Click();
 
+signals:
+    // The file has been enciphered (or failed): the bar has done its work.
+    void cipherEnded();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -58,6 +58,7 @@ frmFWUpdater::frmFWUpdater(SerialPort& serComm, QWidget* parent)
     picProgress->setTextVisible(false);
     picProgress->hide();
     picCreateDFF = new DffMakerPanel([this](double f) { cipherProgress(f); }, this);
+    connect(picCreateDFF, &DffMakerPanel::cipherEnded, picProgress, &QWidget::hide);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(imgLogo, 0, 0, 1, 3);
@@ -147,8 +148,10 @@ void frmFWUpdater::browseAndLoad()
         return;
 
     cmdUpdate->setText(QStringLiteral("Verifying DFF..."));
-    if (LoadDFFFile(lastDffPath_, &header_, &image_, &settings_,
-                    [this](double f) { cipherProgress(f); })) {
+    const bool loaded = LoadDFFFile(lastDffPath_, &header_, &image_, &settings_,
+                                    [this](double f) { cipherProgress(f); });
+    picProgress->hide();   // the bar showed the deciphering, which is over
+    if (loaded) {
         showUploadCaption();
     } else {
         showBrowseCaption();

@@ -29,6 +29,8 @@ ActionEditor::ActionEditor(EditorHost* host, QWidget* parent)
     , host_(host)
 {
     setObjectName(QStringLiteral("fraSequence"));
+    // It floats over the lists and the terminal: nothing may show through.
+    setAutoFillBackground(true);
     buildControls();
     buildMenu();
     hide();
@@ -101,6 +103,9 @@ void ActionEditor::buildControls()
     lblSequence_1_ = new QLabel(this);
     lblSequence_1_->setObjectName(QStringLiteral("lblSequence_1"));
     lblSequence_1_->setWordWrap(true);
+    lblSequence_1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Room for its longest note, so showing one never squeezes the rows.
+    lblSequence_1_->setFixedHeight(3 * lblSequence_1_->fontMetrics().lineSpacing());
 
     cmdSeqUpdate_ = new QPushButton(QStringLiteral("Save"), this);
     cmdSeqUpdate_->setObjectName(QStringLiteral("cmdSeqUpdate"));
@@ -122,6 +127,9 @@ void ActionEditor::buildControls()
     frame->addWidget(picAction_);
     frame->addWidget(lblSequence_1_);
     frame->addLayout(buttons);
+    // Every action row shows without scrolling.
+    lstActions_->setMinimumHeight(lstActions_->header()->sizeHint().height()
+                                  + kActionRows * lstActions_->sizeHintForRow(0) + 2 * lstActions_->frameWidth());
     setMinimumSize(360, 420);
 }
 

@@ -82,6 +82,7 @@ private:
     int16_t curSeq_ = 0;
     TempSeq tempSeq_;
     QString actionClip_;
+    bool openTypeListOnRelease_ = false;   // a double click's release is still to come
 
     QLabel* lblSequence_0_ = nullptr;
     QLabel* lblSequence_1_ = nullptr;

@@ -19,8 +19,17 @@ bool ActionEditor::eventFilter(QObject* watched, QEvent* event)
             lstActions_MouseDown(static_cast<QMouseEvent*>(event));
             return true;
         case QEvent::MouseButtonDblClick:
-            lstActions_DblClick();
+            openTypeListOnRelease_ = true;
             return true;
+        case QEvent::MouseButtonRelease:
+            // The type list opens once the button is up: opened on the
+            // second press, the release would close it again at once.
+            if (openTypeListOnRelease_) {
+                openTypeListOnRelease_ = false;
+                lstActions_DblClick();
+                return true;
+            }
+            break;
         default:
             break;
         }

@@ -18,6 +18,7 @@ constexpr int kLabelColumn = 1;      // 0-based columns of the sequence list
 constexpr int kLineColumn = 2;
 constexpr int kAsciiColumn = 1;      // of the ASCII string list
 constexpr int kSequenceTextColumn = 3;   // 1-based, as clicked cells count
+constexpr int kCellEditColumn = 2;       // 1-based: a sequence's label, a string's text
 
 int ContentColumn(int listIndex) { return listIndex == kSequenceList ? kLineColumn : kAsciiColumn; }
 bool ValidSlot(int row) { return row >= 1 && row <= kSlotCount; }
@@ -138,13 +139,18 @@ void SequenceListOps::lstSequences_Click(int index)
 {
     if (clicked_.row == 0)
         return;
+    openCell(index, clicked_);
+}
+
+void SequenceListOps::openCell(int index, const Cell& cell)
+{
     QTreeWidget* l = list(index);
-    if (index == kSequenceList && clicked_.column == kSequenceTextColumn) {
+    if (index == kSequenceList && cell.column == kSequenceTextColumn) {
         if (!editor_->tempSeq().Contents.isEmpty())
             editor_->cmdSeqCancel_Click();
-        editor_->SplitSequence(clicked_.row);
-    } else if (clicked_.column > 1) {
-        host_->startCellEdit(l, clicked_.row, clicked_.column);
+        editor_->SplitSequence(cell.row);
+    } else if (cell.column > 1) {
+        host_->startCellEdit(l, cell.row, cell.column);
     } else {
         activeList_ = nullptr;
     }
@@ -152,9 +158,22 @@ void SequenceListOps::lstSequences_Click(int index)
 
 bool SequenceListOps::lstSequences_KeyDown(int index, QKeyEvent* event)
 {
+    QTreeWidget* l = list(index);
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        // The keyboard's way to a row's editors: Enter opens what a click on
+        // the row's text opens (the action editor, or the string's cell),
+        // F2 the cell editor of the label or the string.
+        const int row = selectedRow(l);
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (row == 0 || !(enter || event->key() == Qt::Key_F2))
+            return false;
+        activeList_ = l;
+        const bool sequenceLine = index == kSequenceList && enter;
+        openCell(index, Cell{row, sequenceLine ? kSequenceTextColumn : kCellEditColumn});
+        return true;
+    }
     if (!(event->modifiers() & Qt::ControlModifier))
         return false;
-    QTreeWidget* l = list(index);
     if (event->key() == Qt::Key_V) {
         activeList_ = l;
         if (seqClip_.list)

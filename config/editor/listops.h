@@ -57,6 +57,8 @@ private:
     };
 
     QTreeWidget* list(int index) const;
+    // Opens the editor a click on the cell opens (row and column 1-based).
+    void openCell(int index, const Cell& cell);
     int indexOf(const QObject* list) const;
     int selectedRow(QTreeWidget* list) const;
     QString content(QTreeWidget* list, int row) const;

@@ -1,5 +1,6 @@
 #include "verification.h"
 
+#include "binaryutils.h"
 #include "errorlog.h"
 #include "prompter.h"
 #include "runtimeerror.h"
@@ -47,7 +48,7 @@ double LeadingNumber(const QString& text)
 // A 16-bit integer from a number, rounding half to even; too large overflows.
 int16_t ToInt16(double value)
 {
-    const double rounded = std::nearbyint(value);
+    const double rounded = RoundHalfEven(value);
     if (rounded < std::numeric_limits<int16_t>::min() || rounded > std::numeric_limits<int16_t>::max())
         throw RuntimeError::overflow();
     return int16_t(rounded);
@@ -93,7 +94,7 @@ SequenceTexts SequenceListTexts(const UnitConfig& config)
     SequenceTexts texts;
     for (int i = 0; i < kSequenceRows; ++i) {
         QByteArray seq = config.SeqContents[i];
-        texts.labels.append(QString::fromLatin1(config.SeqLabel[i]).toUpper());
+        texts.labels.append(QString::fromLatin1(config.SeqLabel[i].toUpper()));
         texts.lines.append(GetENGSequenceFromUDT(seq));
     }
     return texts;

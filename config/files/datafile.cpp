@@ -115,16 +115,6 @@ QByteArray fixedPassWord(const QByteArray& text)
     return out;
 }
 
-// Only whole 50 ms steps are stored; halves go to the even neighbour.
-uint8_t durationSteps(double steps)
-{
-    if (!(steps > 0))
-        return 0;   // also NaN
-    if (steps >= 255)
-        return 255;
-    return uint8_t(std::nearbyint(steps));
-}
-
 // A single-byte section of any other length means its default.
 uint8_t singleByte(const QByteArray& payload, uint8_t fallback)
 {
@@ -170,7 +160,7 @@ const Section kSections[] = {
      [](UnitConfig& c, const QByteArray& p) { c.Rings = singleByte(p, 1); }},
     {"[PrefixChar]", [](const UnitConfig& c) { return oneByte(c.PrefixChar); },
      [](UnitConfig& c, const QByteArray& p) { c.PrefixChar = singleByte(p, 'E'); }},
-    {"[DTMFOutDur]", [](const UnitConfig& c) { return oneByte(durationSteps(c.DTMFOutDur)); },
+    {"[DTMFOutDur]", [](const UnitConfig& c) { return oneByte(DurationSteps(c.DTMFOutDur)); },
      [](UnitConfig& c, const QByteArray& p) { c.DTMFOutDur = singleByte(p, 5); }},
     {"[InactivityDur]", [](const UnitConfig& c) { return oneByte(c.InactivityDur); },
      [](UnitConfig& c, const QByteArray& p) { c.InactivityDur = singleByte(p, 3); }},

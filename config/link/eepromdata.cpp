@@ -67,7 +67,7 @@ QByteArray SettingsRecord(const UnitConfig& config)
     QByteArray r;
     r += char(config.Rings);
     r += char(config.PrefixChar);
-    r += char(uint8_t(qRound(config.DTMFOutDur)));
+    r += char(DurationSteps(config.DTMFOutDur));
     r += char(config.InactivityDur);
     r += char(config.DisconnectInfo);
     r += char(config.ExtStatInfo);

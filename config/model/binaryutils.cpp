@@ -3,8 +3,10 @@
 #include "prompter.h"
 #include "runtimeerror.h"
 
+#include <QEventLoop>
 #include <QProcess>
 #include <QStringList>
+#include <cmath>
 
 bool IsBitSet(uint8_t b, int bit) { return (b >> bit) & 1; }
 
@@ -63,6 +65,15 @@ void ReportNotStarted(const QString& commandLine)
 }
 } // namespace
 
+double RoundHalfEven(double value)
+{
+    const double below = std::floor(value);
+    const double fraction = value - below;
+    if (fraction != 0.5)
+        return fraction < 0.5 ? below : below + 1;
+    return std::fmod(below, 2.0) == 0 ? below : below + 1;
+}
+
 void ShellAndWait(const QString& commandLine)
 {
     QStringList arguments = QProcess::splitCommand(commandLine);
@@ -77,6 +88,10 @@ void ShellAndWait(const QString& commandLine)
         ReportNotStarted(commandLine);
         return;
     }
-    // The caller is meant to be blocked until the program ends.
-    process.waitForFinished(-1);
+    // Events go on meanwhile, so the caller's window keeps painting; keeping
+    // its input closed until the program has ended is the caller's part.
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
 }

@@ -24,6 +24,10 @@ uint16_t MakeWord(uint8_t hi, uint8_t lo);
 uint16_t WordFromBytes(const QByteArray& bytes);
 uint16_t UnsignedWord(int16_t v);
 
+// The nearest whole number, a half going to the even neighbour (2.5 -> 2,
+// 3.5 -> 4), whatever the process's floating-point rounding mode.
+double RoundHalfEven(double value);
+
 // Bytes first..last-1 of the array as text, one character per byte;
 // -1 for first means the start, -1 for last the end. With stopAtZero a zero
 // byte ends the text. Indexes are clamped to the array.
@@ -31,6 +35,7 @@ QString BinArr2Str(const QByteArray& bytes, int first = -1, int last = -1,
                    bool stopAtZero = false);
 
 // Runs the command line (program path, then its arguments) and returns when
-// the program has ended; the caller is blocked meanwhile. When the program
-// cannot be started the user is told so.
+// the program has ended. Events are handled meanwhile (windows repaint), so
+// the caller closes its input first. When the program cannot be started the
+// user is told so.
 void ShellAndWait(const QString& commandLine);

@@ -1,5 +1,6 @@
 #include "codec.h"
 
+#include "binaryutils.h"
 #include "errorlog.h"
 #include "runtimeerror.h"
 #include "unitconfig.h"
@@ -80,7 +81,7 @@ long long WholeNumber(double value)
 {
     if (!std::isfinite(value) || std::fabs(value) > double(std::numeric_limits<int>::max()))
         throw RuntimeError::overflow();
-    return std::llrint(value);
+    return static_cast<long long>(RoundHalfEven(value));
 }
 
 uint8_t ToByte(long long value)

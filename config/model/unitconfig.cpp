@@ -72,6 +72,15 @@ QByteArray LabelFromField(const QByteArray& field, int labelLen)
     return label.toUpper();
 }
 
+uint8_t DurationSteps(double steps)
+{
+    if (!(steps > 0))
+        return 0;   // also NaN
+    if (steps >= 255)
+        return 255;
+    return uint8_t(RoundHalfEven(steps));
+}
+
 QByteArray DTMFOutDurText(double steps)
 {
     return QByteArray::number(steps * kSecondsPerDurStep, 'f', 2);

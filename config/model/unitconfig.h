@@ -61,3 +61,6 @@ uint8_t LabelNumOfHeader(uint8_t header);
 
 // The DTMF output duration shown as seconds, "0.00" .. "12.75".
 QByteArray DTMFOutDurText(double steps);
+// The duration as the whole 50 ms steps the unit and the data file hold:
+// halves to the even neighbour, 0 .. 255.
+uint8_t DurationSteps(double steps);

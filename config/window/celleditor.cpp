@@ -157,7 +157,8 @@ void frmMain::ProcessCell(bool commit)
                 ShowStatus(QStringLiteral("Sequence #") + item->text(0) + QStringLiteral(" disabled."));
             UnitConfig& c = Config();
             for (int i = 0; i < kSlotCount; ++i) {
-                const QByteArray label = texts.labels.value(i).toUpper().toLatin1();
+                // One byte per character, as the unit and the data file take them.
+                const QByteArray label = texts.labels.value(i).toLatin1().toUpper();
                 c.SeqLabel[i] = label;
                 c.SeqLabelLen[i] = uint8_t(label.size());
             }

@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStandardPaths>
 #include <QTreeWidget>
 
@@ -88,7 +89,7 @@ void frmMain::CreateNew()
 void frmMain::mnuNew_Click()
 {
     // Neither the unit's transfer nor unsaved edits may be overrun.
-    if (transferRunning() || AskSaveChanges() == 2)
+    if (commandRunning() || AskSaveChanges() == 2)
         return;
     CreateNew();
 }
@@ -96,7 +97,7 @@ void frmMain::mnuNew_Click()
 void frmMain::mnuOpen_Click()
 {
     const ProcedureTrap trap = ProcedureTrap::form("mnuOpen_Click", "frmMain");
-    if (transferRunning() || AskSaveChanges() == 2)
+    if (commandRunning() || AskSaveChanges() == 2)
         return;
     trap([&] {
         DialogParams p = DataFileDialog(QStringLiteral("Open"));
@@ -127,7 +128,7 @@ bool frmMain::saveTo(const QString& path)
 
 void frmMain::mnuSave_Click()
 {
-    if (!transferRunning())
+    if (!commandRunning())
         saveCurrentFile();
 }
 
@@ -146,7 +147,7 @@ void frmMain::saveCurrentFile()
 
 void frmMain::mnuSaveAs_Click()
 {
-    if (!transferRunning())
+    if (!commandRunning())
         saveAsChosenFile();
 }
 
@@ -174,9 +175,11 @@ void frmMain::mnuExit_Click()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     const ProcedureTrap trap = ProcedureTrap::form("Form_QueryUnload", "frmMain");
-    if (transferRunning()) {
-        // Closing now would close the port in the middle of an exchange.
-        ShowStatus(QStringLiteral("Please wait until the unit's transfer has ended."));
+    if (commandRunning()) {
+        // Closing now would close the port in the middle of an exchange,
+        // or leave the loader behind.
+        ShowStatus(loaderRunning_ ? QStringLiteral("Please close the firmware loader first.")
+                                  : QStringLiteral("Please wait until the unit's transfer has ended."));
         event->ignore();
         return;
     }
@@ -209,7 +212,7 @@ QString frmMain::FirmwareLoaderCommand() const
 void frmMain::mnuFWUpdate_Click()
 {
     const ProcedureTrap trap = ProcedureTrap::form("mnuFWUpdate_Click", "frmMain");
-    if (transferRunning())
+    if (commandRunning())
         return;
     trap([&] {
         cmdConnect_->setText(QStringLiteral("Disconnect"));
@@ -219,5 +222,12 @@ void frmMain::mnuFWUpdate_Click()
     waited.start();
     while (serPort_->isOpen() && waited.elapsed() <= kPortCloseWaitMs)
         WaitMs(kPortClosePollMs);
-    trap([&] { ShellAndWait(FirmwareLoaderCommand()); });
+    // The window goes on painting while the loader runs, but takes no
+    // input and does not close until the loader has ended.
+    {
+        const QScopedValueRollback running(loaderRunning_, true);
+        closeWaysIn(true);
+        trap([&] { ShellAndWait(FirmwareLoaderCommand()); });
+    }
+    closeWaysIn(false);
 }

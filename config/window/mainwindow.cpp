@@ -13,6 +13,7 @@
 #include "unitconfig.h"
 #include "unitlink.h"
 #include "vocabulary.h"
+#include "wholelinetips.h"
 #include "datafile.h"
 #include "inifile.h"
 #include "textforms.h"
@@ -30,6 +31,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -91,13 +94,21 @@ frmMain::frmMain(SerialPort* port, SerialPort* prober, QWidget* parent)
     right->addWidget(buildPortRow());
     right->addStretch(1);
 
-    auto* top = new QHBoxLayout;
+    auto* upper = new QWidget;
+    auto* top = new QHBoxLayout(upper);
+    top->setContentsMargins(0, 0, 0, 0);
     top->addWidget(buildSequencePane(), 1);
     top->addLayout(right);
 
+    // The user decides how the room goes to the lists and the terminal.
+    auto* panes = Named(new QSplitter(Qt::Vertical), QStringLiteral("splPanes"));
+    panes->setChildrenCollapsible(false);
+    panes->addWidget(upper);
+    panes->addWidget(buildTerminalPane());
+    panes->setStretchFactor(0, 3);
+    panes->setStretchFactor(1, 2);
     auto* lay = new QVBoxLayout(central);
-    lay->addLayout(top, 3);
-    lay->addWidget(buildTerminalPane(), 2);
+    lay->addWidget(panes);
 
     buildStatusBar();
     buildDTMFStringFrame();
@@ -174,9 +185,8 @@ void frmMain::buildMenus()
 
 QWidget* frmMain::buildSequencePane()
 {
-    auto* pane = new QWidget;
-    auto* lay = new QHBoxLayout(pane);
-    lay->setContentsMargins(0, 0, 0, 0);
+    auto* pane = Named(new QSplitter(Qt::Horizontal), QStringLiteral("splLists"));
+    pane->setChildrenCollapsible(false);
     lstSequences_[0] = MakeList(QStringLiteral("lstSequences_0"),
                                 {QStringLiteral("#"), QStringLiteral("Seq Lbl"), QStringLiteral("Actions")},
                                 QStringLiteral("Actions sequences.  Click on the sequence to edit."));
@@ -186,8 +196,12 @@ QWidget* frmMain::buildSequencePane()
                                 {QStringLiteral("#"), QStringLiteral("ASCII Strings")},
                                 QStringLiteral("ASCII strings, click to edit."));
     lstSequences_[1]->header()->resizeSection(0, 34);
-    lay->addWidget(lstSequences_[0], 3);
-    lay->addWidget(lstSequences_[1], 2);
+    for (QTreeWidget* list : lstSequences_) {
+        pane->addWidget(list);
+        WholeLineTips::install(list);
+    }
+    pane->setStretchFactor(0, 3);
+    pane->setStretchFactor(1, 2);
     return pane;
 }
 
@@ -274,6 +288,26 @@ QWidget* frmMain::buildPortRow()
     lay->addWidget(cmdUpload_, 1, 1);
     lay->addWidget(cmdExit_, 1, 2);
 
+    // Keyboard ways to the three unit commands, named in their tool tips.
+    const struct {
+        QPushButton* button;
+        QKeySequence keys;
+        QString tip;
+    } commands[] = {
+        {cmdConnect_, QKeySequence(Qt::CTRL | Qt::Key_K), QStringLiteral("Connect to or disconnect from the unit")},
+        {cmdDownload_, QKeySequence(Qt::CTRL | Qt::Key_D), QStringLiteral("Read the whole configuration from the unit")},
+        {cmdUpload_, QKeySequence(Qt::CTRL | Qt::Key_U), QStringLiteral("Write the configuration to the unit")},
+    };
+    for (const auto& command : commands) {
+        command.button->setToolTip(command.tip + QStringLiteral(" (")
+                                   + command.keys.toString(QKeySequence::NativeText) + QStringLiteral(")"));
+        auto* shortcut = new QShortcut(command.keys, this);
+        QPushButton* button = command.button;
+        connect(shortcut, &QShortcut::activated, button, [button] {
+            if (button->isEnabled())
+                button->click();
+        });
+    }
     connect(cmbPort_, &QComboBox::currentTextChanged, this, &frmMain::updatePortToolTip);
     connect(cmdConnect_, &QPushButton::clicked, this, &frmMain::cmdConnect_Click);
     connect(cmdRefresh_, &QPushButton::clicked, this, &frmMain::cmdRefresh_Click);
@@ -292,6 +326,8 @@ QWidget* frmMain::buildTerminalPane()
     txtTerminal_->setReadOnly(true);   // keys go to the unit, not into the text
     txtTerminal_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     txtTerminal_->setFocusPolicy(Qt::StrongFocus);
+    txtTerminal_->setTabChangesFocus(true);
+    txtTerminal_->setToolTip(QStringLiteral("What the unit sends.  Type here to send to the unit (Ctrl+Tab sends a TAB)."));
     txtTerminal_->setFont(QFont(QStringLiteral("Monospace")));
     txtTerminal_->installEventFilter(this);
     lay->addWidget(txtTerminal_, 1);
@@ -326,6 +362,11 @@ void frmMain::buildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     panelMsg_ = Named(new QLabel, QStringLiteral("msg"));
+    // Long messages wrap within the room the other panels leave; two lines
+    // are kept so the window does not jump when one needs them.
+    panelMsg_->setWordWrap(true);
+    panelMsg_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    panelMsg_->setMinimumHeight(2 * panelMsg_->fontMetrics().lineSpacing());
     panelUnitId_ = Named(new QLabel, QStringLiteral("unitid"));
     auto* progressPanel = Named(new QWidget, QStringLiteral("progress"));
     auto* pl = new QHBoxLayout(progressPanel);

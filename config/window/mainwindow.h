@@ -87,6 +87,8 @@ public:
     bool unitConnected() const;
     // A command holds the unit: nothing else may start meanwhile.
     bool transferRunning() const;
+    // ... or the firmware loader runs: the window waits for it.
+    bool commandRunning() const;
 
     // Settings panel
     void chkOpt_Click(int index);
@@ -172,6 +174,8 @@ private:
     bool saveTo(const QString& path);
     void saveCurrentFile();
     void saveAsChosenFile();
+    // windowstate.cpp: every way in to a command or an edit, closed or open.
+    void closeWaysIn(bool closed);
     // settingspanel.cpp
     void connectSettingsPanel();
     void applyDependentSettings();
@@ -211,6 +215,7 @@ private:
     std::array<QAction*, 2> mnuUpSetOnly_{};
     QAction* mnuUpAll_ = nullptr;
     UploadScope uploadScope_ = UploadScope::Everything;
+    bool loaderRunning_ = false;   // Update Firmware waits for the loader
 
     // Sequence pane
     std::array<QTreeWidget*, 2> lstSequences_{};

@@ -152,7 +152,7 @@ void frmMain::chkOpt_Click(int index)
     if (pressedValue_ != -1)
         box->setCheckState(Qt::CheckState(pressedValue_));
     trap([&] {
-        if (!unitConnected() || transferRunning())
+        if (!unitConnected() || commandRunning())
             return;
         const QString command = box->property("tag").toString();
         if (command.isEmpty())

@@ -1,7 +1,8 @@
 #include "settingsvalidation.h"
 
+#include "binaryutils.h"
+
 #include <QLocale>
-#include <cfenv>
 #include <cmath>
 
 const NumericField& RingsField()
@@ -72,15 +73,16 @@ NumericCheck CheckNumericBox(const QString& text, double stored, const NumericFi
     if (field.stepSize == 1) {
         if (boxValue != stored) {
             out.store = true;
-            std::fesetround(FE_TONEAREST);   // a half goes to the even neighbour
-            out.value = std::nearbyint(boxValue);
+            out.value = RoundHalfEven(boxValue);
         }
     } else {
-        // Single precision, as the duration has always been compared.
-        const float steps = float(boxValue) / float(field.stepSize);
-        if (double(steps) != stored) {
+        // Whole steps, rounded once here: the unit and the data file then
+        // hold the same value, and the box shows it.
+        const double steps = RoundHalfEven(double(float(boxValue) / float(field.stepSize)));
+        out.text = QLocale::system().toString(steps * field.stepSize, 'f', 2);
+        if (steps != stored) {
             out.store = true;
-            out.value = double(steps);
+            out.value = steps;
         }
     }
     return out;

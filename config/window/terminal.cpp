@@ -75,6 +75,13 @@ void frmMain::txtTerminal_KeyPress(const QString& typed)
 
 bool frmMain::terminalKey(QKeyEvent* e)
 {
+    // Tab moves the focus on, as everywhere else; Ctrl+Tab sends a TAB.
+    if (e->key() == Qt::Key_Tab && e->modifiers() == Qt::ControlModifier) {
+        txtTerminal_KeyPress(QStringLiteral("\t"));
+        return true;
+    }
+    if (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab)
+        return false;
     const bool command = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     if (command || e->text().isEmpty())
         return false;   // selection, copying and scrolling stay with the box

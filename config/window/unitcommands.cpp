@@ -77,7 +77,7 @@ void frmMain::DisconnectUnit()
 
 void frmMain::cmdConnect_Click()
 {
-    if (transferRunning())
+    if (commandRunning())
         return;   // the link would refuse; the button must not change meanwhile
     QApplication::setOverrideCursor(Qt::WaitCursor);
     cmdConnect_->setEnabled(false);

@@ -64,9 +64,19 @@ bool frmMain::transferRunning() const
     return link_->transferRunning();
 }
 
+bool frmMain::commandRunning() const
+{
+    return transferRunning() || loaderRunning_;
+}
+
 void frmMain::unitBusy(bool busy)
 {
-    const ProcedureTrap trap = ProcedureTrap::form("unitBusy", "frmMain");
+    closeWaysIn(busy || loaderRunning_);
+}
+
+void frmMain::closeWaysIn(bool busy)
+{
+    const ProcedureTrap trap = ProcedureTrap::form("closeWaysIn", "frmMain");
     trap([&] {
         // The controls keep their own states under the disabled client
         // area and get them back with it.
@@ -113,6 +123,11 @@ void frmMain::ControlState(bool enabled, bool all)
     trap([&] {
         cmdDownload_->setEnabled(enabled && connected);
         cmdUpload_->setEnabled(enabled && connected);
+        // While connected the port is chosen: a scan could only lose it.
+        if (connected) {
+            cmbPort_->setEnabled(false);
+            cmdRefresh_->setEnabled(false);
+        }
     });
     trap([&] { applyDependentSettings(); });
 }
@@ -129,7 +144,7 @@ void frmMain::applyDependentSettings()
     follows(0, lblPrefix_, txtPrefix_);
     follows(2, lblInactDur_, txtInactDur_);
     follows(6, lblPass_, txtPass_);
-    const bool serialToDTMF = Ticked(chkOpt_[9]) && connected && !transferRunning();
+    const bool serialToDTMF = Ticked(chkOpt_[9]) && connected && !commandRunning();
     for (QAction* entry : mnuDTMFStr_)
         entry->setEnabled(serialToDTMF);
     lblInstDTMF_->setEnabled(serialToDTMF);

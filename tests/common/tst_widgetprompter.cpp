@@ -211,6 +211,61 @@ private slots:
         QCOMPARE(r.chosen, QStringList{QDir::toNativeSeparators(existing)});
     }
 
+    void saveDialogAddsTheExtensionToANameWithADot()
+    {
+        QTemporaryDir dir;
+        WidgetPrompter widgets;
+        Prompter& prompter = widgets;
+        FileDialogRequest r;
+        r.kind = FileDialogRequest::Kind::Save;
+        r.startFolder = dir.path();
+        r.initialName = dir.filePath(QStringLiteral("KV310 Firmware v3.7"));
+        r.defaultExtension = QStringLiteral("dff");
+        r.overwritePrompt = true;
+        r.filters = {QStringLiteral("KV310 Firmware Files (*.dff)"), QStringLiteral("All Files (*.*)")};
+        r.patterns = {QStringLiteral("*.dff"), QStringLiteral("*.*")};
+        // The proposed name taken as it is.
+        WhenModal([](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            TypeFileName(d, QStringLiteral("KV310 Firmware v3.7"));
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        QVERIFY(prompter.fileDialog(r));
+        const QString wanted = dir.filePath(QStringLiteral("KV310 Firmware v3.7.dff"));
+        QCOMPARE(r.chosen, QStringList{QDir::toNativeSeparators(wanted)});
+
+        // The overwrite question is about the file with the extension.
+        Touch(wanted);
+        r.chosen.clear();
+        QString question;
+        WhenModal([&](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            WhenModal([&](QWidget* q) {
+                auto* box = qobject_cast<QMessageBox*>(q);
+                QVERIFY(box);
+                question = box->text();
+                box->button(QMessageBox::No)->click();
+            }, d);
+            TypeFileName(d, QStringLiteral("KV310 Firmware v3.7"));
+            QMetaObject::invokeMethod(d, "accept");
+            QTimer::singleShot(300, d, &QFileDialog::reject);   // No keeps the dialog up
+        });
+        const bool chosen = prompter.fileDialog(r);
+        QVERIFY2(!chosen, qPrintable(question + QLatin1Char('|') + r.chosen.join(QLatin1Char(','))));
+        QVERIFY2(question.contains(QStringLiteral("v3.7.dff")), qPrintable(question));
+
+        // With "All Files" chosen the name is the user's own.
+        r.overwritePrompt = false;
+        WhenModal([](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
+            d->selectNameFilter(d->nameFilters().value(1));
+            TypeFileName(d, QStringLiteral("notes.txt"));
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        QVERIFY(prompter.fileDialog(r));
+        QCOMPARE(r.chosen, QStringList{QDir::toNativeSeparators(dir.filePath(QStringLiteral("notes.txt")))});
+    }
+
     void nameFiltersInTheDialogsSyntax()
     {
         QCOMPARE(DialogNameFilter(QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")), QStringLiteral("All Files (*)"));

@@ -426,8 +426,16 @@ private slots:
     {
         Config().SeqContents[0] = Bytes({2, 1});
         editor->SplitSequence(1);
-        QTest::mouseDClick(rows()->viewport(), Qt::LeftButton, {}, rowPoint(1));
+        // Through the window, as the user's mouse comes: press, release,
+        // press (a double click), release. The list stays open after the
+        // last release.
+        QWidget* top = rows()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(top));
+        const QPoint at = rows()->viewport()->mapTo(top, rowPoint(1));
+        QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, {}, at);
         QTRY_VERIFY(combo("cmbAction")->view()->isVisible());
+        QTest::qWait(200);
+        QVERIFY(combo("cmbAction")->view()->isVisible());
         combo("cmbAction")->hidePopup();
     }
 };

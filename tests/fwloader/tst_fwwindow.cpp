@@ -317,8 +317,13 @@ void TestFwWindow::makerWritesLoadableFile()
     const QString dff = folder.file("out.dff");
     QVERIFY(WriteFile(dff, QByteArray(5000, 'x')));   // an older, longer file
     prompts.files = {hex, dff};
+    auto* bar = l.get<QProgressBar>("picProgress");
+    int barShownAtMessage = -1;
+    prompts.onMessage = [&](const ScriptedPrompter::Shown&) { barShownAtMessage = !bar->isHidden(); };
     l.click("cmdMakeDFF");
     QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Encoding finished.")});
+    QCOMPARE(barShownAtMessage, 0);   // the bar went with the cipher run, before the message
+    QCOMPARE(bar->value(), bar->maximum());   // it did run to its end
     QVERIFY(!l.get<QWidget>("picCreateDFF")->isVisible());
     QCOMPARE(prompts.dialogs.size(), 2);
     QCOMPARE(prompts.dialogs[0].title, QStringLiteral("Select HEX Firmware file "));

@@ -7,6 +7,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <cfenv>
+#include <cmath>
 #include <QtTest>
 
 class TestConversions : public QObject {
@@ -101,6 +104,47 @@ private slots:
         QVERIFY(result.open(QIODevice::ReadOnly));
         QCOMPARE(result.readAll(), QByteArray("-KV-310\n"));
         QVERIFY(prompter.shown.isEmpty());
+    }
+
+    void halvesRoundToTheEvenNeighbour()
+    {
+        // Whatever rounding mode the process was left in.
+        const int saved = std::fegetround();
+        for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+            std::fesetround(mode);
+            QCOMPARE(RoundHalfEven(2.5), 2.0);
+            QCOMPARE(RoundHalfEven(3.5), 4.0);
+            QCOMPARE(RoundHalfEven(2.4999), 2.0);
+            QCOMPARE(RoundHalfEven(2.5001), 3.0);
+            QCOMPARE(RoundHalfEven(0.5), 0.0);
+            QCOMPARE(RoundHalfEven(-0.5), 0.0);
+            QCOMPARE(RoundHalfEven(-1.5), -2.0);
+            QCOMPARE(RoundHalfEven(254.5), 254.0);
+            QCOMPARE(RoundHalfEven(7.0), 7.0);
+        }
+        std::fesetround(saved);
+        QCOMPARE(DurationSteps(2.5), uint8_t(2));
+        QCOMPARE(DurationSteps(3.5), uint8_t(4));
+        QCOMPARE(DurationSteps(-3), uint8_t(0));
+        QCOMPARE(DurationSteps(std::nan("")), uint8_t(0));
+        QCOMPARE(DurationSteps(300), uint8_t(255));
+    }
+
+    void shellAndWaitKeepsEventsGoing()
+    {
+        QTemporaryDir dir;
+        const QString script = dir.filePath(QStringLiteral("slow.sh"));
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\nsleep 0.5\n");
+        file.close();
+        QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(50);
+        ShellAndWait(script);
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
     }
 
     void shellAndWaitReportsMissingProgram()

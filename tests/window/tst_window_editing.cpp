@@ -5,6 +5,8 @@
 
 #include "actioneditor.h"
 #include "listops.h"
+#include "verification.h"
+#include "wholelinetips.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,6 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSplitter>
+#include <QTextEdit>
+#include <QToolTip>
 
 namespace {
 QPoint CellCentre(QTreeWidget* list, int row, int column)
@@ -59,6 +64,10 @@ private slots:
     void labelEditsAreVerified();
     void dtmfStringListStoredCommaJoined();
     void dtmfEditorEscapeAndEmptyList();
+    void labelsKeepEveryByte();
+    void keyboardOpensTheEditors();
+    void cutLinesShowWholeInTheirToolTip();
+    void pauseKeepsEveryActionRowInSight();
 };
 
 void WindowEditingTest::buildingASequenceThroughThePanel()
@@ -445,6 +454,137 @@ void WindowEditingTest::dtmfEditorEscapeAndEmptyList()
     w.dtmfMenuEntries()[0]->setEnabled(true);
     w.dtmfMenuEntries()[0]->trigger();
     QVERIFY(!frame->isHidden());
+}
+
+void WindowEditingTest::labelsKeepEveryByte()
+{
+    WindowFixture f;
+    f.start();
+    auto* cell = f.find<QLineEdit>(QStringLiteral("txtCell"));
+    // Latin-1 letters that have no one-byte capital (or a two-letter one)
+    // stay as they are; only a..z become capitals. The other labels are
+    // not touched by the edit of one.
+    Config().SeqLabel[0] = "\xff\xb5";   // set before display: "ÿµ"
+    Config().SeqLabelLen[0] = 2;
+    f.window->DisplayData(false);
+    ClickCell(f.list(0), 3, 2);
+    TypeInto(cell, QString::fromLatin1("\xdf" "a\xe9"));   // "ßaé"
+    QTest::keyClick(cell, Qt::Key_Return);
+    QCOMPARE(Config().SeqLabel[2], QByteArray("\xdf" "A\xe9"));
+    QCOMPARE(Config().SeqLabelLen[2], uint8_t(3));
+    QCOMPARE(Config().SeqLabel[0], QByteArray("\xff\xb5"));
+    QCOMPARE(Config().SeqLabelLen[0], uint8_t(2));
+    QCOMPARE(f.cell(0, 1, 2), QString::fromLatin1("\xff\xb5"));
+    // The verification's own reading of the configuration agrees.
+    QCOMPARE(SequenceListTexts(Config()).labels.value(2), QString::fromLatin1("\xdf" "A\xe9"));
+}
+
+void WindowEditingTest::keyboardOpensTheEditors()
+{
+    WindowFixture f;
+    frmMain& w = f.start();
+    auto* cell = f.find<QLineEdit>(QStringLiteral("txtCell"));
+    QTreeWidget* sequences = f.list(0);
+    QTreeWidget* strings = f.list(1);
+
+    // Enter on a sequence row: its action editor.
+    sequences->setFocus();
+    sequences->setCurrentItem(sequences->topLevelItem(4));
+    QTest::keyClick(sequences, Qt::Key_Return);
+    QVERIFY(w.actionEditor()->isOpen());
+    QCOMPARE(w.actionEditor()->CurSeq(), 5);
+    w.actionEditor()->cmdSeqCancel_Click();
+
+    // F2 on a sequence row: its label in the cell editor.
+    sequences->setFocus();
+    sequences->setCurrentItem(sequences->topLevelItem(6));
+    QTest::keyClick(sequences, Qt::Key_F2);
+    QVERIFY(!cell->isHidden());
+    QCOMPARE(cell->text(), QStringLiteral("07"));
+    QCOMPARE(cell->maxLength(), 3);
+    QTest::keyClick(cell, Qt::Key_Escape);
+
+    // Enter or F2 on an ASCII string: the string in the cell editor.
+    for (int key : {int(Qt::Key_Enter), int(Qt::Key_F2)}) {
+        strings->setFocus();
+        strings->setCurrentItem(strings->topLevelItem(1));
+        QTest::keyClick(strings, Qt::Key(key));
+        QVERIFY(!cell->isHidden());
+        QCOMPARE(cell->text(), QStringLiteral("StringB"));
+        QTest::keyClick(cell, Qt::Key_Escape);
+        QVERIFY(cell->isHidden());
+    }
+
+    // The unit commands name their keys.
+    for (const char* name : {"cmdConnect", "cmdDownload", "cmdUpload"}) {
+        const QString tip = f.find(QString::fromLatin1(name))->toolTip();
+        QVERIFY2(tip.contains(QStringLiteral("(Ctrl+")), qPrintable(tip));
+    }
+    // Ctrl+K is Connect: with no port chosen it asks for one.
+    f.find<QComboBox>(QStringLiteral("cmbPort"))->setCurrentIndex(-1);
+    QTest::keyClick(&w, Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(LastStatus(), QStringLiteral("Please select a COM port first"));
+
+    // Tab leaves the terminal; it does not go to the unit.
+    auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
+    terminal->setFocus();
+    QVERIFY(terminal->hasFocus());
+    QTest::keyClick(terminal, Qt::Key_Tab);
+    QVERIFY(!terminal->hasFocus());
+}
+
+void WindowEditingTest::cutLinesShowWholeInTheirToolTip()
+{
+    WindowFixture f;
+    f.start();
+    QTreeWidget* sequences = f.list(0);
+    QByteArray seq;
+    for (int k = 0; k < 15; ++k)
+        seq += QByteArray::fromHex("0801");   // Pause 1 step, fifteen times
+    Config().SeqContents[1] = seq;
+    Config().SeqContentsLen[1] = 15;
+    f.window->DisplayData(false);
+    const QString line = f.cell(0, 2, 3);
+    QVERIFY(line.size() > 200);
+
+    const int x = sequences->header()->sectionViewportPosition(2) + 5;
+    const QPoint onLong(x, sequences->visualItemRect(sequences->topLevelItem(1)).center().y());
+    QCOMPARE(WholeLineTips::cutText(sequences, onLong), line);
+    // A line that fits keeps the list's own tip.
+    const QPoint onShort(x, sequences->visualItemRect(sequences->topLevelItem(0)).center().y());
+    QCOMPARE(WholeLineTips::cutText(sequences, onShort), QString());
+
+    // Shown as the tool tip, wrapped rather than one line off the screen.
+    QHelpEvent help(QEvent::ToolTip, onLong, sequences->viewport()->mapToGlobal(onLong));
+    QApplication::sendEvent(sequences->viewport(), &help);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QVERIFY(QToolTip::text().contains(line.toHtmlEscaped()));
+    QToolTip::hideText();
+
+    // The room goes where the user wants it.
+    auto* lists = f.find<QSplitter>(QStringLiteral("splLists"));
+    QVERIFY(lists && lists->indexOf(sequences) == 0);
+    QVERIFY(f.find<QSplitter>(QStringLiteral("splPanes")));
+}
+
+void WindowEditingTest::pauseKeepsEveryActionRowInSight()
+{
+    WindowFixture f;
+    frmMain& w = f.start();
+    Config().SeqContents[0] = QByteArray::fromHex("0801");   // one pause
+    Config().SeqContentsLen[0] = 1;
+    w.DisplayData(false);
+    ClickCell(f.list(0), 1, 3);
+    ActionEditor* editor = w.actionEditor();
+    QVERIFY(editor->isOpen());
+    QTreeWidget* rows = editor->actionList();
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
+                      rows->visualItemRect(rows->topLevelItem(0)).center());
+    QVERIFY(!editor->findChild<QLabel*>(QStringLiteral("lblSequence_1"))->text().isEmpty());   // the pause note
+    QApplication::processEvents();
+    const QRect last = rows->visualItemRect(rows->topLevelItem(14));
+    QVERIFY2(rows->viewport()->rect().contains(last), "row 15 is out of sight");
+    QVERIFY(editor->autoFillBackground());
 }
 
 QTEST_MAIN(WindowEditingTest)

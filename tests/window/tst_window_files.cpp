@@ -48,6 +48,7 @@ private slots:
     void cancelInTheClosePromptKeepsTheWindow();
     void yesInTheClosePromptWithARefusedSaveKeepsTheWindow();
     void firmwareUpdateStartsTheLoaderFromTheProgramFolder();
+    void windowWaitsForTheLoaderWithoutTakingInput();
     void splashLogoTakesTheSplashBackground();
     void commandLineFileIsLoadedLast();
 };
@@ -339,6 +340,51 @@ void WindowFilesTest::firmwareUpdateStartsTheLoaderFromTheProgramFolder()
     QCOMPARE(f.prompter.shown.last().text,
              QStringLiteral("Unable to run '") + command + QStringLiteral("'.  Please check that file exists."));
     QCOMPARE(f.find<QPushButton>(QStringLiteral("cmdConnect"))->text(), QStringLiteral("Connect"));
+}
+
+void WindowFilesTest::windowWaitsForTheLoaderWithoutTakingInput()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the stand-in loader is a shell script");
+#else
+    WindowFixture f;
+    frmMain& w = f.start();
+    // A stand-in loader that runs for a while and notes its command line.
+    const QString loader = f.folder.file(QStringLiteral("NV_FWLoader"));
+    const QString ran = f.folder.file(QStringLiteral("ran.txt"));
+    QFile script(loader);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nsleep 0.8\necho \"$1\" > '" + ran.toLocal8Bit() + "'\n");
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
+
+    auto* connectButton = f.find<QPushButton>(QStringLiteral("cmdConnect"));
+    QAction* newEntry = w.findChild<QAction*>(QStringLiteral("mnuNew"));
+    int ticks = 0;
+    bool inputClosed = false;
+    bool closeRefused = false;
+    QTimer ticker;   // the window's events go on while the loader runs
+    QObject::connect(&ticker, &QTimer::timeout, &w, [&] { ++ticks; });
+    ticker.start(50);
+    QTimer::singleShot(300, &w, [&] {
+        inputClosed = !connectButton->isEnabled() && !newEntry->isEnabled()
+            && !f.find(QStringLiteral("lstSequences_0"))->isEnabled();
+        QTest::mouseClick(connectButton, Qt::LeftButton);   // not taken, not kept for later
+        closeRefused = !w.close();
+    });
+    w.mnuFWUpdate_Click();
+    ticker.stop();
+    QCOMPARE(ReadBytes(ran), QByteArray("-KV-310\n"));
+    QVERIFY2(ticks >= 8, qPrintable(QString::number(ticks)));
+    QVERIFY(inputClosed);
+    QVERIFY(closeRefused);
+    QVERIFY(w.isVisible());
+    QTest::qWait(50);
+    // The click did not come through afterwards (it would ask for a port).
+    QVERIFY(LastStatus() != QStringLiteral("Please select a COM port first"));
+    QVERIFY(connectButton->isEnabled() && newEntry->isEnabled());
+    QVERIFY(f.find(QStringLiteral("lstSequences_0"))->isEnabled());
+#endif
 }
 
 void WindowFilesTest::splashLogoTakesTheSplashBackground()

@@ -220,7 +220,13 @@ void WindowSettingsTest::numericValidators_data()
     QTest::newRow("inactivity 256") << 1 << "256" << 9.0 << "255" << "" << false << 0.0;
     QTest::newRow("duration 13") << 2 << "13" << 5.0 << "12.75"
                                  << "DTMF duration must be between 0.00 and 12.75." << false << 0.0;
-    QTest::newRow("duration -0.5") << 2 << "-0.5" << 5.0 << "0.5" << "" << true << 10.0;
+    QTest::newRow("duration -0.5") << 2 << "-0.5" << 5.0 << "0.50" << "" << true << 10.0;
+    // One rounding when the value is taken, halves to the even step: the
+    // unit and the data file then get the same whole steps.
+    QTest::newRow("duration 0.125") << 2 << "0.125" << 5.0 << "0.10" << "" << true << 2.0;
+    QTest::newRow("duration 0.175") << 2 << "0.175" << 5.0 << "0.20" << "" << true << 4.0;
+    QTest::newRow("duration 0.13") << 2 << "0.13" << 5.0 << "0.15" << "" << true << 3.0;
+    QTest::newRow("duration 0.124 same step") << 2 << "0.124" << 2.0 << "0.10" << "" << false << 0.0;
     QTest::newRow("duration same") << 2 << "0.25" << 5.0 << "0.25" << "" << false << 0.0;
     QTest::newRow("duration letters") << 2 << "fast" << 9.0 << "0.25"
                                       << "Invalid DTMF duration (must be between 0.00 and 12.75)." << true << 5.0;
@@ -263,7 +269,7 @@ void WindowSettingsTest::validatorsThroughTheWindow()
     auto* duration = f.find<QLineEdit>(QStringLiteral("txtDTMFOutDur"));
     duration->setText(QStringLiteral("-0.5"));
     w.txtDTMFOutDur_Validate();
-    QCOMPARE(duration->text(), QStringLiteral("0.5"));
+    QCOMPARE(duration->text(), QStringLiteral("0.50"));
     QCOMPARE(Config().DTMFOutDur, 10.0);
     QVERIFY(w.isChanged());
 

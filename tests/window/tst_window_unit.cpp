@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QTextEdit>
 
 namespace {
 // The window on the real serial backend, Com1 pointing at kv310-sim.
@@ -54,6 +55,9 @@ private slots:
     void droppedLineEndsTheConnection();
     void commandLineDownloadGivesTheWindowsFile();
     void portVanishingAfterTheScanIsReported();
+    void portStaysChosenWhileConnected();
+    void durationReachesUnitAndFileAlike();
+    void ctrlTabSendsATab();
 };
 
 void WindowUnitTest::newConfigurationAnsweredYesConnectsAndDownloads()
@@ -198,6 +202,70 @@ void WindowUnitTest::portVanishingAfterTheScanIsReported()
     QCOMPARE(f.find<QPushButton>(QStringLiteral("cmdConnect"))->text(), QStringLiteral("Connect"));
     QVERIFY(ports->isEnabled());
     QVERIFY(Config() == before);
+}
+
+void WindowUnitTest::portStaysChosenWhileConnected()
+{
+    SimWindow f;
+    QVERIFY(f.sim.running());
+    frmMain& w = *f.window;
+    auto* ports = f.find<QComboBox>(QStringLiteral("cmbPort"));
+    auto* refresh = f.find(QStringLiteral("cmdRefresh"));
+    w.cmdConnect_Click();
+    QVERIFY(w.unitConnected());
+    QVERIFY(!ports->isEnabled() && !refresh->isEnabled());
+    // A download or an upload gives everything back but the port row.
+    w.cmdDownload_Click();
+    QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
+    QVERIFY(!ports->isEnabled() && !refresh->isEnabled());
+    QVERIFY(f.find(QStringLiteral("cmdUpload"))->isEnabled());
+    f.prompter.answers = {MsgAnswer::No};
+    w.mnuUpAll_Click();
+    QCOMPARE(LastStatus(), QStringLiteral("Upload successful"));
+    QVERIFY(!ports->isEnabled() && !refresh->isEnabled());
+    QCOMPARE(ports->currentText(), QStringLiteral("Com1"));
+    // Disconnected, the port can be chosen again.
+    w.cmdConnect_Click();
+    QVERIFY(ports->isEnabled() && refresh->isEnabled());
+}
+
+void WindowUnitTest::durationReachesUnitAndFileAlike()
+{
+    SimWindow f;
+    QVERIFY(f.sim.running());
+    frmMain& w = *f.window;
+    w.cmdConnect_Click();
+    auto* duration = f.find<QLineEdit>(QStringLiteral("txtDTMFOutDur"));
+    duration->setText(QStringLiteral("0.125"));   // 2.5 steps of 50 ms
+    w.txtDTMFOutDur_Validate();
+    QCOMPARE(duration->text(), QStringLiteral("0.10"));
+    f.prompter.answers = {MsgAnswer::No};
+    w.mnuUpAll_Click();
+    QCOMPARE(LastStatus(), QStringLiteral("Upload successful"));
+    // EEPROM address 242 holds the duration in whole 50 ms steps.
+    QCOMPARE(int(uint8_t(f.sim.state().eeprom.at(242))), 2);
+    const QString file = f.folder.file(QStringLiteral("site.dtd"));
+    f.prompter.files = {file};
+    w.mnuSaveAs_Click();
+    // The record: body length - 1 (12, little-endian), the name, one byte.
+    QVERIFY(ReadBytes(file).contains(QByteArray("\x0c\x00[DTMFOutDur]\x02", 15)));
+}
+
+void WindowUnitTest::ctrlTabSendsATab()
+{
+    SimWindow f;
+    QVERIFY(f.sim.running());
+    frmMain& w = *f.window;
+    w.cmdConnect_Click();
+    auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
+    terminal->setFocus();
+    QTest::keyClicks(terminal, QStringLiteral("ab"));
+    QTest::keyClick(terminal, Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(terminal, Qt::Key_Tab);   // moves the focus on, sends nothing
+    QVERIFY(!terminal->hasFocus());
+    QTRY_VERIFY(f.sim.state().idle.endsWith("ab\t"));
+    QTest::qWait(100);
+    QVERIFY(f.sim.state().idle.endsWith("ab\t"));
 }
 
 QTEST_MAIN(WindowUnitTest)
