@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots under Xvfb: the configuration program
-# connected to the simulated unit after a download, and the firmware loader
-# with a firmware file chosen. Writes docs/kv310-main.png, docs/fwloader.png.
+# connected to the simulated unit after a download (kv310-main.png), with
+# the action editor open over the lists and the unit's text in the terminal
+# (kv310-editor.png), at its minimum and at a large size (kv310-minimum.png,
+# kv310-large.png), waiting while the firmware loader runs beside it
+# (kv310-loader.png), and the loader with a firmware file chosen
+# (fwloader.png). All in docs/.
 set -euo pipefail
 KV_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 . "$KV_ROOT/scripts/ensure-deps.sh"
@@ -23,7 +27,7 @@ cleanup() {
 trap cleanup EXIT
 
 export DISPLAY=:57
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
+Xvfb "$DISPLAY" -screen 0 1700x1000x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
 sleep 1
 
 # Grabs the top-level window whose title matches as a PNG.
@@ -47,6 +51,37 @@ sleep 1
 xdotool key Return   # the question has the focus; Yes is its default
 sleep 8   # connect and download at 9600 baud
 grab '^KV-310 v' "$DOCS/kv310-main.png"
+
+# There is no window manager: the window sits at 0,0 in its default size,
+# and clicks go to places in it.
+main="$(xdotool search --onlyvisible --name '^KV-310 v' | head -1)"
+xdotool mousemove --window "$main" 776 144 click 1   # "Ser Echo": the unit says so
+sleep 1
+xdotool mousemove --window "$main" 300 470 click 1   # the terminal: typing is echoed
+xdotool type --delay 40 "hello unit"
+sleep 1
+xdotool mousemove --window "$main" 160 81 click 1    # sequence 03: the action editor
+sleep 1
+grab '^KV-310 v' "$DOCS/kv310-editor.png"
+xdotool mousemove --window "$main" 615 480 click 1   # its Cancel
+sleep 0.5
+xdotool windowsize "$main" 824 510   # the least the window allows
+sleep 1
+grab '^KV-310 v' "$DOCS/kv310-minimum.png"
+xdotool windowsize "$main" 1400 900
+sleep 1
+grab '^KV-310 v' "$DOCS/kv310-large.png"
+xdotool windowsize "$main" 920 600
+sleep 1
+# Update Firmware: the window keeps painting but waits while the loader runs.
+xdotool mousemove --window "$main" 95 8 click 1
+loader="$(xdotool search --sync --onlyvisible --name "Firmware Updater" | head -1)"
+xdotool windowmove "$loader" 940 40
+sleep 1
+xwd -silent -root | xwdtopnm 2>/dev/null | pnmcut -left 0 -top 0 -width 1260 -height 600 | pnmtopng >"$DOCS/kv310-loader.png"
+echo "wrote $DOCS/kv310-loader.png"
+xdotool mousemove --window "$loader" 250 140 click 1   # the loader's Exit
+sleep 1
 kill "${pids[-1]}" 2>/dev/null || true
 
 # The firmware loader with a firmware file made by kv310ctl.

@@ -105,7 +105,7 @@ void ActionEditor::buildControls()
     lblSequence_1_->setWordWrap(true);
     lblSequence_1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Room for its longest note, so showing one never squeezes the rows.
-    lblSequence_1_->setFixedHeight(3 * lblSequence_1_->fontMetrics().lineSpacing());
+    lblSequence_1_->setFixedHeight(2 * lblSequence_1_->fontMetrics().lineSpacing());
 
     cmdSeqUpdate_ = new QPushButton(QStringLiteral("Save"), this);
     cmdSeqUpdate_->setObjectName(QStringLiteral("cmdSeqUpdate"));
@@ -130,7 +130,7 @@ void ActionEditor::buildControls()
     // Every action row shows without scrolling.
     lstActions_->setMinimumHeight(lstActions_->header()->sizeHint().height()
                                   + kActionRows * lstActions_->sizeHintForRow(0) + 2 * lstActions_->frameWidth());
-    setMinimumSize(360, 420);
+    setMinimumSize(420, 420);
 }
 
 void ActionEditor::buildMenu()
@@ -205,7 +205,8 @@ void ActionEditor::centreInParent()
     if (!area)
         return;
     resize(size().expandedTo(sizeHint()));
-    move((area->width() - width()) / 2, (area->height() - height()) / 2);
+    // Its title and buttons stay inside even when the area is the smaller.
+    move(qMax(0, (area->width() - width()) / 2), qMax(0, (area->height() - height()) / 2));
     raise();
 }
 

@@ -362,11 +362,11 @@ void frmMain::buildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     panelMsg_ = Named(new QLabel, QStringLiteral("msg"));
-    // Long messages wrap within the room the other panels leave; two lines
-    // are kept so the window does not jump when one needs them.
+    // Long messages wrap within the room the other panels leave, in two
+    // lines kept at all times, so the window never jumps for a message.
     panelMsg_->setWordWrap(true);
     panelMsg_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    panelMsg_->setMinimumHeight(2 * panelMsg_->fontMetrics().lineSpacing());
+    panelMsg_->setFixedHeight(2 * panelMsg_->fontMetrics().lineSpacing());
     panelUnitId_ = Named(new QLabel, QStringLiteral("unitid"));
     auto* progressPanel = Named(new QWidget, QStringLiteral("progress"));
     auto* pl = new QHBoxLayout(progressPanel);

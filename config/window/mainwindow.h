@@ -258,6 +258,7 @@ private:
     QPushButton* cmdInstDTMFSend_ = nullptr;
     QTimer tmrHighLight_;
     int highlightPosition_ = 0;
+    bool terminalAfterCr_ = false;   // the unit's last text ended in CR
     int scanPosition_ = 0;
 
     // Status bar

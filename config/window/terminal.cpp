@@ -19,12 +19,21 @@ constexpr int kLastPrintable = 126;
 
 QString FlagChar() { return QString(QChar(Config().ASCIIFlagChar)); }
 
-// Line ends as the unit sends them (CR LF, or a lone CR) shown as new lines.
-QString TerminalText(const QByteArray& bytes)
+// Line ends as the unit sends them (CR LF, or a lone CR) shown as new
+// lines. A CR LF split over two reads is one line end: afterCr says the
+// last read ended in CR, and is updated for the next one.
+QString TerminalText(const QByteArray& bytes, bool& afterCr)
 {
-    QString text = QString::fromLatin1(bytes);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QString text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        if (c == '\n' && afterCr) {
+            afterCr = false;
+            continue;
+        }
+        afterCr = c == '\r';
+        text += afterCr ? QChar(u'\n') : QChar(uchar(c));
+    }
     return text;
 }
 
@@ -59,7 +68,7 @@ void frmMain::terminalAppend(const QByteArray& bytes)
             AppendInBlack(txtTerminal_, coded);
         tmrHighLight_.start();
     } else {
-        AppendInBlack(txtTerminal_, TerminalText(bytes));
+        AppendInBlack(txtTerminal_, TerminalText(bytes, terminalAfterCr_));
     }
     SyncJumpers();
     txtTerminal_->moveCursor(QTextCursor::End);

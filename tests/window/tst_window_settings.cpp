@@ -521,6 +521,12 @@ void WindowSettingsTest::terminalShowsCodesAndHighlightsThem()
     w.cmdTermClear_Click();
     w.terminalAppend("one\r\ntwo");
     QCOMPARE(terminal->toPlainText(), QStringLiteral("one\ntwo"));
+    // A CR LF that comes in two reads is still one line end; a lone CR and
+    // a lone LF are one each.
+    w.terminalAppend("\r");
+    w.terminalAppend("\nthree\r");
+    w.terminalAppend("four\n\nfive");
+    QCOMPARE(terminal->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour\n\nfive"));
 }
 
 void WindowSettingsTest::progressBarFollowsTheTransfer()
