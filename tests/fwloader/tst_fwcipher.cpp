@@ -37,6 +37,7 @@ private slots:
     void scratchFileRemovedOnEveryPath();
     void plantedScratchFileIsNeitherFollowedNorShared();
     void unusableFileNamesTheCause();
+    void installedProgramDeciphersIntoAPrivateTemporaryFile();
 };
 
 void TestFwCipher::keyAndDigest()
@@ -305,6 +306,26 @@ void TestFwCipher::unusableFileNamesTheCause()
     QCOMPARE(messageFor(fifo), QStringLiteral("Unable to access the DFF file. It is not a regular file."));
     QCOMPARE(messageFor(huge),
              QStringLiteral("Unable to access the DFF file. The file is larger than %1 bytes.").arg(kMaxDffFileBytes));
+}
+
+void TestFwCipher::installedProgramDeciphersIntoAPrivateTemporaryFile()
+{
+    // The program folder can be written (root may write /usr/bin), but an
+    // installed program keeps deciphered firmware out of it.
+    TestProgramFolder folder;
+    QTemporaryDir home;
+    PlaceFiles(App(), {home.filePath("config"), home.filePath("state"), home.filePath("data")}, folder.path());
+    QVERIFY(App().installed());
+    ScratchFile scratch;
+    QVERIFY(scratch.isOpen());
+    // The file has no name left; where it was made shows through its descriptor.
+    const QByteArray descriptor = "/proc/self/fd/" + QByteArray::number(scratch.file().handle());
+    char target[4096];
+    const ssize_t n = ::readlink(descriptor.constData(), target, sizeof target);
+    QVERIFY(n > 0);
+    const QString madeAt = QFile::decodeName(QByteArray(target, n));
+    QVERIFY2(madeAt.startsWith(QDir::temp().filePath(QStringLiteral("FWValidate-"))), qPrintable(madeAt));
+    QVERIFY(QDir(folder.path()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestFwCipher)
