@@ -75,3 +75,11 @@ std::optional<int> RefuseWithoutDisplay(const QString& name)
 #endif
     return std::nullopt;
 }
+
+std::optional<int> AnswerBeforeWindow(int argc, char** argv, QCommandLineParser& parser,
+                                      const ProgramHelp& help)
+{
+    if (const auto code = AnswerHelpOrVersion(argc, argv, parser, help))
+        return code;
+    return RefuseWithoutDisplay(help.name);
+}

@@ -28,3 +28,7 @@ std::optional<int> AnswerHelpOrVersion(int argc, char** argv, QCommandLineParser
 // For the window programs: with no display to open a window on, says so in
 // one line on stderr and returns 1, the program's exit code.
 std::optional<int> RefuseWithoutDisplay(const QString& name);
+
+// For the window programs: AnswerHelpOrVersion, then RefuseWithoutDisplay.
+std::optional<int> AnswerBeforeWindow(int argc, char** argv, QCommandLineParser& parser,
+                                      const ProgramHelp& help);

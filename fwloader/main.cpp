@@ -21,9 +21,7 @@ int main(int argc, char* argv[])
         QStringLiteral("Files:\n"
                        "  ErrorLog.txt beside the program when it runs from a folder it may write,\n"
                        "  else in ~/.local/state/kv310, shared with KV310.\n")};
-    if (const auto code = AnswerHelpOrVersion(argc, argv, parser, help))
-        return *code;
-    if (const auto code = RefuseWithoutDisplay(help.name))
+    if (const auto code = AnswerBeforeWindow(argc, argv, parser, help))
         return *code;
 
     QApplication app(argc, argv);

@@ -40,9 +40,7 @@ int main(int argc, char** argv)
                        "\n"
                        "Environment:\n"
                        "  KV310_COM<N>  the device that port Com<N> stands for, e.g. /dev/ttyUSB0.\n")};
-    if (const auto code = AnswerHelpOrVersion(argc, argv, parser, help))
-        return *code;
-    if (const auto code = RefuseWithoutDisplay(help.name))
+    if (const auto code = AnswerBeforeWindow(argc, argv, parser, help))
         return *code;
 
     QApplication app(argc, argv);
