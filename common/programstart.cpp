@@ -58,28 +58,23 @@ std::optional<int> AnswerHelpOrVersion(int argc, char** argv, QCommandLineParser
     return std::nullopt;
 }
 
-std::optional<int> RefuseWithoutDisplay(const QString& name)
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    // Qt would abort deep inside its platform plugin instead.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fprintf(stderr,
-                     "%s: needs a graphical session (DISPLAY is not set); "
-                     "QT_QPA_PLATFORM=offscreen runs it without a screen\n",
-                     name.toLocal8Bit().constData());
-        return 1;
-    }
-#else
-    Q_UNUSED(name);
-#endif
-    return std::nullopt;
-}
-
 std::optional<int> AnswerBeforeWindow(int argc, char** argv, QCommandLineParser& parser,
                                       const ProgramHelp& help)
 {
     if (const auto code = AnswerHelpOrVersion(argc, argv, parser, help))
         return code;
-    return RefuseWithoutDisplay(help.name);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Qt would abort deep inside its platform plugin instead.
+    const bool platformChosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        || parser.unknownOptionNames().contains(QStringLiteral("platform"));
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !platformChosen) {
+        std::fprintf(stderr,
+                     "%s: needs a graphical session (DISPLAY is not set); "
+                     "QT_QPA_PLATFORM=offscreen runs it without a screen\n",
+                     help.name.toLocal8Bit().constData());
+        return 1;
+    }
+#endif
+    return std::nullopt;
 }

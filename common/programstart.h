@@ -25,10 +25,8 @@ struct ProgramHelp {
 std::optional<int> AnswerHelpOrVersion(int argc, char** argv, QCommandLineParser& parser,
                                        const ProgramHelp& help);
 
-// For the window programs: with no display to open a window on, says so in
-// one line on stderr and returns 1, the program's exit code.
-std::optional<int> RefuseWithoutDisplay(const QString& name);
-
-// For the window programs: AnswerHelpOrVersion, then RefuseWithoutDisplay.
+// For the window programs: AnswerHelpOrVersion; then, with no display to
+// open a window on (and no Qt platform chosen by QT_QPA_PLATFORM or
+// -platform), says so in one line on stderr and returns 1, the exit code.
 std::optional<int> AnswerBeforeWindow(int argc, char** argv, QCommandLineParser& parser,
                                       const ProgramHelp& help);

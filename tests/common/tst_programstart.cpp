@@ -1,7 +1,11 @@
 // The four programs answer --help and --version without a display, and
 // the window programs say in one line that they need one.
+#include "defaultconfig.h"
+#include "filebytes.h"
+
 #include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -11,13 +15,16 @@ struct Run {
     QByteArray err;
 };
 
-// Runs a built program as from a text console: no display of any kind.
-Run Start(const QString& program, const QStringList& args)
+// Runs a program as from a text console: no display of any kind. A bare
+// name is one of the built programs.
+Run Start(const QString& program, const QStringList& args, const QStringList& extraEnv = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QString::fromLatin1(name));
+    for (const QString& assignment : extraEnv)
+        env.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(env);
     p.start(QDir(qEnvironmentVariable("KV310_TEST_BIN_DIR")).filePath(program), args);
     Run run;
@@ -101,6 +108,22 @@ private slots:
             QVERIFY2(run.err.startsWith(program.toLatin1() + ": needs a graphical session"), run.err.constData());
             QVERIFY(run.err.contains("QT_QPA_PLATFORM=offscreen"));
         }
+    }
+
+    void aPlatformOnTheCommandLineIsEnough()
+    {
+        // A program folder of its own that knows its last file, so that no
+        // question stops the start; the program reports once its window is up.
+        QTemporaryDir folder;
+        const QString exe = folder.filePath(QStringLiteral("KV310"));
+        QVERIFY(QFile::copy(QDir(qEnvironmentVariable("KV310_TEST_BIN_DIR")).filePath(QStringLiteral("KV310")), exe));
+        WriteBytes(folder.filePath(QStringLiteral("last.dtd")), DefaultConfigBytes());
+        WriteBytes(folder.filePath(QStringLiteral("Locals.ini")),
+                   "[KV310]\r\nLastDTD=" + folder.filePath(QStringLiteral("last.dtd")).toLocal8Bit() + "\r\n");
+        const Run run = Start(exe, {QStringLiteral("-platform"), QStringLiteral("offscreen")},
+                              {QStringLiteral("KV310_STARTUP_REPORT=1")});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains("caption KV-310 v1.1.24 [last.dtd]"), run.out.constData());
     }
 
     void badUsageOfTheToolsStillFails()
