@@ -47,9 +47,9 @@ int main(int argc, char* argv[])
     }
     qputenv("KV310_COM9", sim.readLine().trimmed());
 
-    Config() = DefaultConfig();
+    UnitConfig config = DefaultConfig();
     QtSerialPort port;
-    UnitLink link(&port, Config());
+    UnitLink link(&port, config);
     if (!link.connectUnit(QStringLiteral("Com%1").arg(kPort))) {
         std::fprintf(stderr, "no unit on the simulator's port\n");
         return 1;

@@ -79,20 +79,20 @@ int main(int argc, char** argv)
         Put(QStringLiteral("fuzz_inifile"), QStringLiteral("Locals.ini"), iniFile.readAll());
     QFile::remove(ini);
 
-    Config() = DefaultConfig();
+    const AsciiStringList strings = DefaultConfig().ASCIIStrings;
     const int samples[][3] = {{0, 3, 0}, {1, 11, 0}, {2, 2, 0}, {5, 4, 0}, {6, 0, 7},
                               {7, 3, 254}, {8, 3, 0}, {9, 17, 0}};
     int n = 0;
     for (const auto& s : samples)
         Put(QStringLiteral("fuzz_action_text"), QStringLiteral("action%1.txt").arg(n++),
-            Action2English(uint8_t(s[0]), s[1], s[2]).toLatin1());
+            Action2English(strings, uint8_t(s[0]), s[1], s[2]).toLatin1());
 
     const QByteArray raws[] = {"StringA", QByteArray("\r\n", 2), QByteArray("A\0B\x1b\xff", 5), "C:\\dir\r"};
     n = 0;
     for (const QByteArray& raw : raws) {
-        Config().ASCIIFlagChar = (n % 2) ? '/' : '\\';
+        const char flag = (n % 2) ? '/' : '\\';
         Put(QStringLiteral("fuzz_ascii_codes"), QStringLiteral("string%1.txt").arg(n++),
-            char(Config().ASCIIFlagChar) + EncodeASCIICodes(raw));
+            flag + EncodeASCIICodes(raw, flag));
     }
 
     const QByteArray hex = SampleHex();

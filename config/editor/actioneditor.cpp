@@ -24,9 +24,10 @@ const QString kTooManyActions = QStringLiteral(
     "Only the first 15 actions of this sequence are shown; saving keeps only these.");
 } // namespace
 
-ActionEditor::ActionEditor(EditorHost* host, QWidget* parent)
+ActionEditor::ActionEditor(EditorHost* host, UnitConfig& config, QWidget* parent)
     : QGroupBox(parent)
     , host_(host)
+    , config_(config)
 {
     setObjectName(QStringLiteral("fraSequence"));
     // It floats over the lists and the terminal: nothing may show through.
@@ -195,7 +196,10 @@ int ActionEditor::filledRowCount() const
 
 bool ActionEditor::panelShown() const { return !picAction_->isHidden(); }
 
-void ActionEditor::recomputeTempSeq() { tempSeq_ = UpdateTempSequence(rowTexts()); }
+void ActionEditor::recomputeTempSeq()
+{
+    tempSeq_ = UpdateTempSequence(rowTexts(), config_.ASCIIStrings);
+}
 
 // ---- opening, saving, cancelling ----
 
@@ -225,15 +229,15 @@ void ActionEditor::SplitSequence(int row)
         trap([&] {
             if (row < 1 || row > kSlotCount)
                 throw RuntimeError::subscriptOutOfRange();
-            tempSeq_.Contents = Config().SeqContents[row - 1];
-            tempSeq_.ActionCount = Config().SeqContentsLen[row - 1];
+            tempSeq_.Contents = config_.SeqContents[row - 1];
+            tempSeq_.ActionCount = config_.SeqContentsLen[row - 1];
         });
         clearRows();
     }
     curSeq_ = int16_t(row);
     qsizetype actions = 0;
     if (tempSeq_.Contents.size() >= 2) {
-        const QStringList texts = ActionTexts(tempSeq_.Contents);
+        const QStringList texts = ActionTexts(tempSeq_.Contents, config_.ASCIIStrings);
         actions = texts.size();
         // Rows past the working copy's actions are cleared, so rewriting a
         // sequence whose rows had gaps cannot repeat its last actions.
@@ -257,11 +261,11 @@ void ActionEditor::cmdSeqUpdate_Click()
     trap([&] {
         if (curSeq_ < 1 || curSeq_ > kSlotCount)
             throw RuntimeError::subscriptOutOfRange();
-        QByteArray& stored = Config().SeqContents[curSeq_ - 1];
+        QByteArray& stored = config_.SeqContents[curSeq_ - 1];
         stored = tempSeq_.Contents;
-        Config().SeqContentsLen[curSeq_ - 1] = uint8_t(tempSeq_.ActionCount);
+        config_.SeqContentsLen[curSeq_ - 1] = uint8_t(tempSeq_.ActionCount);
         if (QTreeWidgetItem* listRow = host_->sequenceList()->topLevelItem(curSeq_ - 1))
-            listRow->setText(kSequenceLineColumn, GetENGSequenceFromUDT(stored));
+            listRow->setText(kSequenceLineColumn, GetENGSequenceFromUDT(stored, config_.ASCIIStrings));
     });
     host_->markChanged(true);
     cmdSeqCancel_Click();

@@ -14,15 +14,17 @@ class QMouseEvent;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+struct UnitConfig;
 
 // The action editor frame (fraSequence): one sequence as 15 action rows,
-// the panel that composes the selected row's action, Save and Cancel.
+// the panel that composes the selected row's action, Save and Cancel. It
+// edits the sequences of config and lists its ASCII strings.
 // The window embeds it as a free-floating child (it centres itself over its
 // parent when opened) and keeps it hidden until a sequence is opened.
 class ActionEditor : public QGroupBox {
     Q_OBJECT
 public:
-    explicit ActionEditor(EditorHost* host, QWidget* parent = nullptr);
+    ActionEditor(EditorHost* host, UnitConfig& config, QWidget* parent = nullptr);
 
     // Opens the editor on sequence row (1..20), or, when open, writes the
     // working copy into the rows again.
@@ -79,6 +81,7 @@ private:
     void showActionsMenu(QTreeWidgetItem* row, const QPoint& globalPos);
 
     EditorHost* host_;
+    UnitConfig& config_;
     int16_t curSeq_ = 0;
     TempSeq tempSeq_;
     QString actionClip_;

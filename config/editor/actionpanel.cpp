@@ -80,7 +80,7 @@ void ActionEditor::StartEditSequence(const QString& text)
     picAction_->hide();
     if (!text.isEmpty()) {
         trap([&] {
-            const QByteArray bytes = English2Action(text);
+            const QByteArray bytes = English2Action(config_.ASCIIStrings, text);
             const uint8_t code = bytes.size() > 0 ? uint8_t(bytes.at(0)) : 0;
             const int p1 = bytes.size() > 1 ? uint8_t(bytes.at(1)) : 0;
             const int p2 = bytes.size() > 2 ? uint8_t(bytes.at(2)) : 0;
@@ -128,7 +128,7 @@ void ActionEditor::UpdateActionControls(uint8_t code, int p1, int p2)
         switch (code) {
         case SendASCII: {
             QStringList strings;
-            for (const QByteArray& s : Config().ASCIIStrings)
+            for (const QByteArray& s : config_.ASCIIStrings)
                 strings.append(QString::fromLatin1(s));
             FillList(cmbActParam_, strings);
             lblAction_1_->setText(QStringLiteral("String:"));
@@ -212,7 +212,7 @@ void ActionEditor::UpdateSingleAction()
     const QString first = cmbActParam_->currentText();
     if (code == SendASCII) {
         for (int slot = 0; slot < kSlotCount; ++slot) {
-            if (QString::fromLatin1(Config().ASCIIStrings[slot]).compare(first, Qt::CaseInsensitive) == 0) {
+            if (QString::fromLatin1(config_.ASCIIStrings[slot]).compare(first, Qt::CaseInsensitive) == 0) {
                 p1 = slot;
                 break;
             }
@@ -232,7 +232,7 @@ void ActionEditor::UpdateSingleAction()
             p1 = RelayIndex(first);
         }
     }
-    trap([&] { row->setText(kActionColumn, Action2English(uint8_t(code), p1, p2)); });
+    trap([&] { row->setText(kActionColumn, Action2English(config_.ASCIIStrings, uint8_t(code), p1, p2)); });
 
     if (code != JumpSequence)
         return;

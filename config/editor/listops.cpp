@@ -24,10 +24,12 @@ int ContentColumn(int listIndex) { return listIndex == kSequenceList ? kLineColu
 bool ValidSlot(int row) { return row >= 1 && row <= kSlotCount; }
 } // namespace
 
-SequenceListOps::SequenceListOps(EditorHost* host, ActionEditor* editor, QObject* parent)
+SequenceListOps::SequenceListOps(EditorHost* host, ActionEditor* editor, UnitConfig& config,
+                                 QObject* parent)
     : QObject(parent)
     , host_(host)
     , editor_(editor)
+    , config_(config)
 {
     lists_ = {host->sequenceList(), host->asciiList()};
     for (int index : {kSequenceList, kAsciiList}) {
@@ -206,12 +208,11 @@ void SequenceListOps::mnuSeqPaste_Click()
     if (!ValidSlot(target) || !ValidSlot(source))
         return;
     setContent(activeList_, target, content(seqClip_.list, source));
-    UnitConfig& config = Config();
     if (index == kSequenceList) {
-        config.SeqContents[target - 1] = config.SeqContents[source - 1];
-        config.SeqContentsLen[target - 1] = config.SeqContentsLen[source - 1];
+        config_.SeqContents[target - 1] = config_.SeqContents[source - 1];
+        config_.SeqContentsLen[target - 1] = config_.SeqContentsLen[source - 1];
     } else {
-        config.ASCIIStrings[target - 1] = config.ASCIIStrings[source - 1];
+        config_.ASCIIStrings[target - 1] = config_.ASCIIStrings[source - 1];
     }
 }
 
@@ -222,12 +223,11 @@ void SequenceListOps::mnuSeqRem_Click()
     if (row == 0 || index < 0 || !ValidSlot(row))
         return;
     setContent(activeList_, row, QString());
-    UnitConfig& config = Config();
     if (index == kSequenceList) {
-        config.SeqContents[row - 1].clear();
-        config.SeqContentsLen[row - 1] = 0;
+        config_.SeqContents[row - 1].clear();
+        config_.SeqContentsLen[row - 1] = 0;
     } else {
-        config.ASCIIStrings[row - 1].clear();
+        config_.ASCIIStrings[row - 1].clear();
     }
 }
 

@@ -12,16 +12,19 @@ class QAction;
 class QKeyEvent;
 class QMenu;
 class QMouseEvent;
+struct UnitConfig;
 
 // The mouse, key and pop-up handling shared by the two main-window lists,
 // the sequence list (lstSequences_0) and the ASCII string list
 // (lstSequences_1). It installs event filters on both lists (keys) and on
 // their viewports (presses and releases), so the window needs no handlers
-// of its own for them; the filters swallow those events.
+// of its own for them; the filters swallow those events. Paste and Remove
+// change the sequences and strings of config.
 class SequenceListOps : public QObject {
     Q_OBJECT
 public:
-    SequenceListOps(EditorHost* host, ActionEditor* editor, QObject* parent = nullptr);
+    SequenceListOps(EditorHost* host, ActionEditor* editor, UnitConfig& config,
+                    QObject* parent = nullptr);
 
     // index 0 is the sequence list, 1 the ASCII string list.
     void lstSequences_MouseDown(int index, Qt::MouseButton button, const QPoint& pos, const QPoint& globalPos);
@@ -66,6 +69,7 @@ private:
 
     EditorHost* host_;
     ActionEditor* editor_;
+    UnitConfig& config_;
     // The two lists (the window owns them and outlives this object), and
     // the objects the event filter watches, kept apart as plain QObjects so
     // that events during the lists' destruction are told apart safely.

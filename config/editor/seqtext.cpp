@@ -29,15 +29,15 @@ QList<SplitAction> SplitActions(const QByteArray& seq)
     return actions;
 }
 
-QStringList ActionTexts(const QByteArray& seq)
+QStringList ActionTexts(const QByteArray& seq, const AsciiStringList& strings)
 {
     QStringList texts;
     for (const SplitAction& a : SplitActions(seq))
-        texts.append(Action2English(a.code, a.p1, a.p2));
+        texts.append(Action2English(strings, a.code, a.p1, a.p2));
     return texts;
 }
 
-QString GetENGSequenceFromUDT(QByteArray& seq)
+QString GetENGSequenceFromUDT(QByteArray& seq, const AsciiStringList& strings)
 {
     const auto trap = ProcedureTrap::form("GetENGSequenceFromUDT", kForm);
     QString line;
@@ -46,7 +46,7 @@ QString GetENGSequenceFromUDT(QByteArray& seq)
             seq.chop(1);
     });
     trap([&] {
-        for (const QString& text : ActionTexts(seq))
+        for (const QString& text : ActionTexts(seq, strings))
             line += text + kJoin;
     });
     if (line.endsWith(kJoin))
@@ -54,7 +54,7 @@ QString GetENGSequenceFromUDT(QByteArray& seq)
     return line;
 }
 
-TempSeq UpdateTempSequence(const QStringList& rowTexts)
+TempSeq UpdateTempSequence(const QStringList& rowTexts, const AsciiStringList& strings)
 {
     const auto trap = ProcedureTrap::form("UpdateTempSequence", kForm);
     TempSeq result;
@@ -63,7 +63,7 @@ TempSeq UpdateTempSequence(const QStringList& rowTexts)
         if (text.isEmpty())
             continue;
         trap([&] {
-            result.Contents += English2Action(text);
+            result.Contents += English2Action(strings, text);
             ++result.ActionCount;
         });
     }

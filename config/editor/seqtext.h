@@ -1,4 +1,6 @@
 #pragma once
+#include "unitconfig.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -29,12 +31,13 @@ struct SplitAction {
 // last action that lacks its first parameter gets 0 as well.
 QList<SplitAction> SplitActions(const QByteArray& seq);
 
-// The text of each action of seq, in order.
-QStringList ActionTexts(const QByteArray& seq);
+// The text of each action of seq, in order; Send ASCII actions show their
+// entry of strings.
+QStringList ActionTexts(const QByteArray& seq, const AsciiStringList& strings);
 
 // The one-line form: actions joined by ", ". Strips trailing filler from
 // the caller's variable, so a model entry is left without it.
-QString GetENGSequenceFromUDT(QByteArray& seq);
+QString GetENGSequenceFromUDT(QByteArray& seq, const AsciiStringList& strings);
 
 // Rebuilds the bytes from the action rows; blank rows are skipped.
-TempSeq UpdateTempSequence(const QStringList& rowTexts);
+TempSeq UpdateTempSequence(const QStringList& rowTexts, const AsciiStringList& strings);

@@ -95,7 +95,7 @@ SequenceTexts SequenceListTexts(const UnitConfig& config)
     for (int i = 0; i < kSequenceRows; ++i) {
         QByteArray seq = config.SeqContents[i];
         texts.labels.append(QString::fromLatin1(config.SeqLabel[i].toUpper()));
-        texts.lines.append(GetENGSequenceFromUDT(seq));
+        texts.lines.append(GetENGSequenceFromUDT(seq, config.ASCIIStrings));
     }
     return texts;
 }

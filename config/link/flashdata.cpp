@@ -24,12 +24,12 @@ void ProcessFlashData(int slot, const QByteArray& reply, UnitConfig& target)
     target.SeqContents[slot] = contents;
 }
 
-void ProcessASCIIStrings(int index, const QByteArray& reply, UnitConfig& target)
+void ProcessASCIIStrings(int index, const QByteArray& reply, UnitConfig& target, bool allAsCodes)
 {
     QByteArray raw = reply;
     if (raw.endsWith('i'))
         raw.chop(1);
-    target.ASCIIStrings[index] = EncodeASCIICodes(raw);
+    target.ASCIIStrings[index] = EncodeASCIICodes(raw, char(target.ASCIIFlagChar), allAsCodes);
 }
 
 QByteArray WithSequencePad(const QByteArray& contents, int blockSize)

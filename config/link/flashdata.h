@@ -19,8 +19,10 @@ constexpr int kBlockCount = 40;
 // character) into slot i of target. A count above 16 empties the slot.
 void ProcessFlashData(int slot, const QByteArray& reply, UnitConfig& target);
 // An ASCII block reply (characters, maybe a final "i") into string i of
-// target, in the flag-code text form.
-void ProcessASCIIStrings(int index, const QByteArray& reply, UnitConfig& target);
+// target, in the flag-code text form of target's flag character (every
+// character as a code with allAsCodes).
+void ProcessASCIIStrings(int index, const QByteArray& reply, UnitConfig& target,
+                         bool allAsCodes = false);
 
 // Contents whose length is a whole multiple of the write block size b gain
 // one 0xFF before they are written (and keep it in the model).

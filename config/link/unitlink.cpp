@@ -174,7 +174,7 @@ TransferResult UnitLink::download()
 
     // Read into a copy: an interrupted read leaves the configuration alone.
     UnitConfig read = config_;
-    UnitReader reader(link_, identity_);
+    UnitReader reader(link_, identity_, allCharsAsCodes_);
     TransferResult result = reader.DownloadEEPROM(read, false);
     if (result == TransferResult::Ok)
         result = reader.DownloadFLASH(read);
@@ -214,7 +214,7 @@ TransferResult UnitLink::upload(UploadScope scope)
     // The write pads sequences and cuts long strings in the model; that is
     // kept unless the line dropped.
     UnitConfig written = config_;
-    UnitWriter writer(link_, identity_);
+    UnitWriter writer(link_, identity_, allCharsAsCodes_);
     if (scope != UploadScope::FlashOnly)
         result = writer.UploadEEPROM(written);
     const bool goOn = result == TransferResult::Ok || result == TransferResult::Unconfirmed;

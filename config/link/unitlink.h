@@ -24,7 +24,7 @@ enum class UploadScope {
 // (LinkView), the status line through ShowStatus, the user through Prompts().
 //
 // Typical use by a window:
-//   UnitLink link(&serPort, Config(), this);
+//   UnitLink link(&serPort, config, this);
 //   Connect button  -> link.connectUnit(cmbPort text) / link.disconnectUnit()
 //   Download button -> link.download()
 //   Upload menu     -> link.upload(UploadScope::...)
@@ -62,6 +62,9 @@ public:
     // Whether a successful connection stores the port in Locals.ini
     // ("KV310", "ComPort"); on by default, off for the command-line tool.
     void setRememberPort(bool remember) { rememberPort_ = remember; }
+    // Whether strings read from the unit show every character as a code
+    // (the terminal's "Display ASCII codes for ALL chars"); off by default.
+    void setAllCharsAsCodes(bool on) { allCharsAsCodes_ = on; }
 
     // The port number in an entry such as "Com3" (lower-cased, "com"
     // removed); 0 when there is none.
@@ -116,6 +119,7 @@ private:
     UnitConfig& config_;
     UnitIdentity identity_;
     bool rememberPort_ = true;
+    bool allCharsAsCodes_ = false;
     Activity activity_ = Activity::Idle;
     bool lineLostPending_ = false;   // the line dropped while the unit was held
     QList<Outgoing> outbox_;         // text waiting behind the text being sent

@@ -127,7 +127,7 @@ TransferResult UnitReader::DownloadFLASH(UnitConfig& target)
             result = TransferResult::LineDropped;
             break;
         }
-        trap([&] { ProcessASCIIStrings(i, reply, target); });
+        trap([&] { ProcessASCIIStrings(i, reply, target, allCharsAsCodes_); });
     }
     view.updateBar(0, 0);
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });

@@ -8,9 +8,14 @@ struct UnitConfig;
 // Reads the unit's memories into a configuration: the EEPROM image in one
 // reply, then the 20 sequence and 20 ASCII string blocks one by one.
 // Progress and outcomes go to the status line and the view's progress bar.
+// The strings read take the text form of the target's flag character, with
+// every character as a code when allCharsAsCodes.
 class UnitReader {
 public:
-    UnitReader(SerialLink& link, UnitIdentity& identity) : link_(link), identity_(identity) {}
+    UnitReader(SerialLink& link, UnitIdentity& identity, bool allCharsAsCodes = false)
+        : link_(link), identity_(identity), allCharsAsCodes_(allCharsAsCodes)
+    {
+    }
 
     // Reads the EEPROM into target (only the option bits when settingsOnly)
     // and acknowledges a reported power failure. Target is untouched unless
@@ -31,4 +36,5 @@ private:
 
     SerialLink& link_;
     UnitIdentity& identity_;
+    bool allCharsAsCodes_;
 };

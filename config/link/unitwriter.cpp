@@ -120,7 +120,7 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
     bool saved = false;
     link_.KV310EchoState(false, saved);
     UnitConfig unit = model;
-    UnitReader reader(link_, identity_);
+    UnitReader reader(link_, identity_, allCharsAsCodes_);
     TransferResult result = TransferResult::Ok;
     // The block size depends on the hardware: learn it first if no EEPROM
     // read of this unit has told it yet.
@@ -157,10 +157,11 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
             continue;
         ShowStatus(QStringLiteral("Uploading FLASH ASCII string #") + twoDigits(i + 1));
         step([&] {
-            QByteArray raw = DecodeASCIICodes(model.ASCIIStrings[i]);
+            const char flag = char(model.ASCIIFlagChar);
+            QByteArray raw = DecodeASCIICodes(model.ASCIIStrings[i], flag);
             if (raw.size() > kMaxAsciiRaw) {
                 raw.truncate(kMaxAsciiRaw);
-                model.ASCIIStrings[i] = EncodeASCIICodes(raw);
+                model.ASCIIStrings[i] = EncodeASCIICodes(raw, flag, allCharsAsCodes_);
                 stringCut = true;
             }
             return writeBlock(Flash::kStringType, i + Flash::kStringIndexBase,

@@ -7,9 +7,14 @@ struct UnitConfig;
 
 // Writes what differs between a configuration and the unit: each write
 // first reads the unit into a temporary configuration and compares.
+// Strings are compared, and a cut string written back, in the text form
+// the reads use (every character as a code when allCharsAsCodes).
 class UnitWriter {
 public:
-    UnitWriter(SerialLink& link, UnitIdentity& identity) : link_(link), identity_(identity) {}
+    UnitWriter(SerialLink& link, UnitIdentity& identity, bool allCharsAsCodes = false)
+        : link_(link), identity_(identity), allCharsAsCodes_(allCharsAsCodes)
+    {
+    }
 
     // Password (when changed), the seven settings, the option bits, and
     // each changed label.
@@ -25,4 +30,5 @@ private:
 
     SerialLink& link_;
     UnitIdentity& identity_;
+    bool allCharsAsCodes_;
 };

@@ -102,9 +102,8 @@ QString AsciiValue(const QString& text)
     return close > open ? text.mid(open + 1, close - open - 1) : text.mid(open + 1);
 }
 
-int AsciiIndex(const QString& value)
+int AsciiIndex(const AsciiStringList& strings, const QString& value)
 {
-    const auto& strings = Config().ASCIIStrings;
     for (int i = 0; i < kSlotCount; ++i)
         if (QString::fromLatin1(strings[i]).compare(value, Qt::CaseInsensitive) == 0)
             return i;
@@ -121,7 +120,7 @@ QString DurationText(int steps)
     return ZeroPadded(ms / 1000, 2) + QLatin1Char('.') + ZeroPadded(ms % 1000, 3);
 }
 
-QString Action2English(uint8_t code, int p1, int p2)
+QString Action2English(const AsciiStringList& strings, uint8_t code, int p1, int p2)
 {
     const ProcedureTrap trap("Action2English", kModule);
     QString text;
@@ -129,7 +128,7 @@ QString Action2English(uint8_t code, int p1, int p2)
         const QStringList& names = ActionNames();
         switch (code) {
         case SendASCII:
-            text = names[code] + Quoted(QString::fromLatin1(Item(Config().ASCIIStrings, p1)));
+            text = names[code] + Quoted(QString::fromLatin1(Item(strings, p1)));
             break;
         case OutputDTMFTone:
             text = names[code] + Quoted(Item(DTMFToneNames(), p1));
@@ -158,7 +157,7 @@ QString Action2English(uint8_t code, int p1, int p2)
     return text;
 }
 
-QByteArray English2Action(const QString& text)
+QByteArray English2Action(const AsciiStringList& strings, const QString& text)
 {
     const ProcedureTrap trap("English2Action", kModule);
     std::optional<uint8_t> code;
@@ -176,7 +175,7 @@ QByteArray English2Action(const QString& text)
     const QStringList parts = text.split(kQuote);
     const QString lower = text.toLower();
     if (lower.contains(QStringLiteral("ascii"))) {
-        trap([&] { p1 = uint8_t(AsciiIndex(AsciiValue(text))); });
+        trap([&] { p1 = uint8_t(AsciiIndex(strings, AsciiValue(text))); });
     } else if (lower.contains(QStringLiteral("tone"))) {
         trap([&] {
             const qsizetype tone = DTMFToneNames().indexOf(Item(parts, 1));

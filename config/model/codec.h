@@ -1,5 +1,6 @@
 #pragma once
 #include "textforms.h"
+#include "unitconfig.h"
 #include "vocabulary.h"
 
 #include <QByteArray>
@@ -33,13 +34,15 @@ int ActionByteCount(uint8_t code);
 
 // The text form; empty for a code without a name or a parameter outside its
 // list (ASCII string above 19, tone above 16, relay above 4). p2 is read only
-// by the timed actions. ASCII strings come from Config() as held.
-QString Action2English(uint8_t code, int p1, int p2 = 0);
+// by the timed actions. A Send ASCII action shows its entry of strings as
+// held.
+QString Action2English(const AsciiStringList& strings, uint8_t code, int p1, int p2 = 0);
 
 // The action bytes of a text form line. A line without an action name gives
 // no bytes; a missing or unknown quoted value is logged and taken as 0, so a
-// named action always gives its full ActionByteCount bytes.
-QByteArray English2Action(const QString& text);
+// named action always gives its full ActionByteCount bytes. A Send ASCII
+// line names its string by its text in strings (any letter case).
+QByteArray English2Action(const AsciiStringList& strings, const QString& text);
 
 // "SS.mmm" for a count of 200 ms steps ("01.400" for 7).
 QString DurationText(int steps);

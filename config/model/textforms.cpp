@@ -9,8 +9,6 @@
 
 namespace {
 
-bool g_allCharsAsCodes = false;
-
 constexpr int kFirstPrintable = 32;
 constexpr int kFirstHigh = 127;
 constexpr int kMaxCodeDigits = 3;
@@ -60,10 +58,10 @@ QByteArray Encode(const QByteArray& raw, char flag, bool allAsCodes, bool flagAs
     return text;
 }
 
-bool DecodesTo(const QByteArray& text, const QByteArray& raw)
+bool DecodesTo(const QByteArray& text, const QByteArray& raw, char flag)
 {
     try {
-        return DecodeASCIICodes(text) == raw;
+        return DecodeASCIICodes(text, flag) == raw;
     } catch (const RuntimeError&) {
         return false;
     }
@@ -99,21 +97,19 @@ QString FilterDTMFChars(const QString& text)
     return kept;
 }
 
-QByteArray EncodeASCIICodes(const QByteArray& raw)
+QByteArray EncodeASCIICodes(const QByteArray& raw, char flag, bool allAsCodes)
 {
-    const char flag = char(Config().ASCIIFlagChar);
-    const QByteArray text = Encode(raw, flag, g_allCharsAsCodes, false);
+    const QByteArray text = Encode(raw, flag, allAsCodes, false);
     // A flag character kept as itself can pair with a later flag and be read
     // back as a code ("\13\" typed literally, or "\x" before a code); then
     // the flag characters are written as codes too, so the string survives.
-    if (g_allCharsAsCodes || !raw.contains(flag) || DecodesTo(text, raw))
+    if (allAsCodes || !raw.contains(flag) || DecodesTo(text, raw, flag))
         return text;
     return Encode(raw, flag, false, true);
 }
 
-QByteArray DecodeASCIICodes(const QByteArray& text)
+QByteArray DecodeASCIICodes(const QByteArray& text, char flag)
 {
-    const char flag = char(Config().ASCIIFlagChar);
     QByteArray raw;
     qsizetype i = 0;
     while (i < text.size()) {
@@ -143,9 +139,9 @@ QByteArray DecodeASCIICodes(const QByteArray& text)
     return raw;
 }
 
-bool CheckASCIILength(const QByteArray& text)
+bool CheckASCIILength(const QByteArray& text, char flag)
 {
-    const qsizetype length = DecodeASCIICodes(text).size();
+    const qsizetype length = DecodeASCIICodes(text, flag).size();
     if (length <= kMaxAsciiRaw)
         return true;
     Prompts().message(QStringLiteral("Processed ASCII string ") + QString::fromLatin1(text)
@@ -157,7 +153,3 @@ bool CheckASCIILength(const QByteArray& text)
                       MsgIcon::Information);
     return false;
 }
-
-void SetAllCharsAsCodes(bool on) { g_allCharsAsCodes = on; }
-
-bool AllCharsAsCodes() { return g_allCharsAsCodes; }

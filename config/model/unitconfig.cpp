@@ -20,12 +20,6 @@ std::pair<int, int> OptionPlace(int option)
 }
 } // namespace
 
-UnitConfig& Config()
-{
-    static UnitConfig config;
-    return config;
-}
-
 bool OptionOn(const UnitConfig& config, int option)
 {
     const auto [byte, bit] = OptionPlace(option);

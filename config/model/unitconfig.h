@@ -12,6 +12,9 @@ constexpr int kMaxSeqBytes = 48;    // encoded actions of one slot
 constexpr int kMaxLabelLen = 3;
 constexpr int kMaxAsciiRaw = 31;    // raw bytes of an ASCII string on the unit
 
+// The 20 ASCII strings in their flag-code text form.
+using AsciiStringList = std::array<QByteArray, kSlotCount>;
+
 struct UnitConfig {
     std::array<uint8_t, kSlotCount> SeqStartAddrHB{};
     std::array<uint8_t, kSlotCount> SeqStartAddrLB{};
@@ -20,7 +23,7 @@ struct UnitConfig {
     std::array<uint8_t, kSlotCount> SeqLabelLen{};      // 0..3
     std::array<uint8_t, kSlotCount> SeqLabelNum{};      // 0..63, carried as read
     std::array<QByteArray, kSlotCount> SeqLabel;        // upper case; empty = disabled
-    std::array<QByteArray, kSlotCount> ASCIIStrings;    // flag-code text form
+    AsciiStringList ASCIIStrings;                       // flag-code text form
     uint8_t ASCIIFlagChar = '\\';
     QByteArray PassWord = QByteArray(4, ' ');           // fixed 4 characters
     uint8_t Rings = 0;
@@ -34,10 +37,6 @@ struct UnitConfig {
 
     bool operator==(const UnitConfig&) const = default;
 };
-
-// The program's one configuration, edited in place by the window, the file
-// reader and the reads of the unit.
-UnitConfig& Config();
 
 // Option k is on when its bit is 0 (active low).
 bool OptionOn(const UnitConfig& config, int option);

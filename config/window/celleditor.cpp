@@ -134,7 +134,7 @@ void frmMain::ProcessCell(bool commit)
             text = FilterDTMFChars(text);
         } else {
             try {
-                CheckASCIILength(text.toLatin1());
+                CheckASCIILength(text.toLatin1(), char(Config().ASCIIFlagChar));
             } catch (const RuntimeError&) {
                 // A code above 255 between flags is no character: keep the old text.
                 ShowStatus(kCodeRangeMessage);

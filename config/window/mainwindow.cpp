@@ -16,7 +16,6 @@
 #include "wholelinetips.h"
 #include "datafile.h"
 #include "inifile.h"
-#include "textforms.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -114,9 +113,9 @@ frmMain::frmMain(SerialPort* port, SerialPort* prober, QWidget* parent)
     buildDTMFStringFrame();
     buildCellEditor();
 
-    fraSequence_ = new ActionEditor(this, central);
+    fraSequence_ = new ActionEditor(this, Config(), central);
     fraSequence_->hide();
-    listOps_ = std::make_unique<SequenceListOps>(this, fraSequence_);
+    listOps_ = std::make_unique<SequenceListOps>(this, fraSequence_, Config());
 
     tmrHighLight_.setParent(this);   // a member: gone before the window, so never deleted twice
     tmrHighLight_.setObjectName(QStringLiteral("tmrHighLight"));
@@ -353,7 +352,7 @@ QWidget* frmMain::buildTerminalPane()
     connect(cmdTermClear_, &QPushButton::clicked, this, &frmMain::cmdTermClear_Click);
     connect(cmdInstDTMFSend_, &QPushButton::clicked, this, &frmMain::cmdInstDTMFSend_Click);
     connect(txtInstDTMF_, &QLineEdit::returnPressed, this, &frmMain::cmdInstDTMFSend_Click);
-    connect(chkGlobalAscCodeOnly_, &QCheckBox::toggled, this, [](bool on) { SetAllCharsAsCodes(on); });
+    connect(chkGlobalAscCodeOnly_, &QCheckBox::toggled, this, [this](bool on) { link_->setAllCharsAsCodes(on); });
     return pane;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "editorhost.h"
 #include "linkview.h"
+#include "programconfig.h"
 #include "unitlink.h"
 #include "verification.h"
 

@@ -78,7 +78,7 @@ void frmMain::DisplayData(bool settingsOnly)
             trap([&] {
                 QTreeWidgetItem* row = lstSequences_[0]->topLevelItem(i);
                 row->setText(1, QString::fromLatin1(c.SeqLabel[i].toUpper()));
-                row->setText(2, GetENGSequenceFromUDT(c.SeqContents[i]));
+                row->setText(2, GetENGSequenceFromUDT(c.SeqContents[i], c.ASCIIStrings));
             });
             trap([&] { lstSequences_[1]->topLevelItem(i)->setText(1, QString::fromLatin1(c.ASCIIStrings[i])); });
         }

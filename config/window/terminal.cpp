@@ -61,7 +61,8 @@ void frmMain::rebuildTerminalCheckTexts()
 void frmMain::terminalAppend(const QByteArray& bytes)
 {
     if (chkTermAscCodeDisplay_->isChecked()) {
-        const QString coded = QString::fromLatin1(EncodeASCIICodes(bytes));
+        const QString coded = QString::fromLatin1(EncodeASCIICodes(
+            bytes, char(Config().ASCIIFlagChar), chkGlobalAscCodeOnly_->isChecked()));
         if (txtTerminal_->document()->isEmpty())
             txtTerminal_->setPlainText(coded);
         else

@@ -28,6 +28,7 @@ private:
     std::unique_ptr<TestProgramFolder> folder;
     std::unique_ptr<ScriptedPrompter> prompts;
     std::unique_ptr<FakeEditorHost> host;
+    UnitConfig config;   // what the window would own
     ActionEditor* editor = nullptr;
 
     template <class T>
@@ -76,11 +77,11 @@ private slots:
     {
         folder = std::make_unique<TestProgramFolder>();
         prompts = std::make_unique<ScriptedPrompter>();
-        Config() = UnitConfig{};
-        Config().ASCIIStrings[0] = "Hello";
-        Config().ASCIIStrings[1] = "ATH\\13\\";
+        config = UnitConfig{};
+        config.ASCIIStrings[0] = "Hello";
+        config.ASCIIStrings[1] = "ATH\\13\\";
         host = std::make_unique<FakeEditorHost>();
-        editor = new ActionEditor(host.get(), &host->window);
+        editor = new ActionEditor(host.get(), config, &host->window);
         host->window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&host->window));
     }
@@ -135,13 +136,13 @@ private slots:
         QVERIFY(editor->tempSeq().Contents.isEmpty());
         QCOMPARE(editor->tempSeq().ActionCount, int16_t(0));
         QCOMPARE(host->states.last(), qMakePair(true, false));
-        QVERIFY(Config().SeqContents[2].isEmpty());
+        QVERIFY(config.SeqContents[2].isEmpty());
         QVERIFY(host->marks.isEmpty());
     }
 
     void emptyFirstStringStillGivesSendAscii()
     {
-        Config().ASCIIStrings[0].clear();
+        config.ASCIIStrings[0].clear();
         editor->SplitSequence(1);
         QCOMPARE(row(1), QStringLiteral("Send ASCII ''"));
         QCOMPARE(editor->tempSeq().Contents, Bytes({0, 0}));
@@ -149,8 +150,8 @@ private slots:
 
     void openingLoadsRowsWithoutRewritingThem()
     {
-        Config().SeqContents[1] = Bytes({4, 3, 8, 5, 255});
-        Config().SeqContentsLen[1] = 2;
+        config.SeqContents[1] = Bytes({4, 3, 8, 5, 255});
+        config.SeqContentsLen[1] = 2;
         editor->SplitSequence(2);
         QCOMPARE(row(1), QStringLiteral("Toggle Relay 'Relay 3'"));
         QCOMPARE(row(2), QStringLiteral("Pause '01.000' sec(s)"));
@@ -196,8 +197,8 @@ private slots:
 
         child<QPushButton>("cmdSeqUpdate")->click();
         QVERIFY(editor->isHidden());
-        QCOMPARE(Config().SeqContents[3], Bytes({0, 0, 8, 7, 6, 2, 254}));
-        QCOMPARE(Config().SeqContentsLen[3], uint8_t(3));
+        QCOMPARE(config.SeqContents[3], Bytes({0, 0, 8, 7, 6, 2, 254}));
+        QCOMPARE(config.SeqContentsLen[3], uint8_t(3));
         QCOMPARE(host->cell(host->sequences, 4, 2),
                  QStringLiteral("Send ASCII 'Hello', Pause '01.400' sec(s), Timed Closure 'Relay 2' for '50.800' sec(s)"));
         QCOMPARE(host->marks, QList<bool>{true});
@@ -222,7 +223,7 @@ private slots:
 
     void jumpBeforeOtherActionsWarnsOnce()
     {
-        Config().SeqContents[0] = Bytes({2, 1, 3, 1, 4, 1});
+        config.SeqContents[0] = Bytes({2, 1, 3, 1, 4, 1});
         editor->SplitSequence(1);
         click(2);
         choose("cmbAction", QStringLiteral("Jump Sequence "));
@@ -236,7 +237,7 @@ private slots:
 
     void typeChangeKeepsTheRelayAndZeroesTheDuration()
     {
-        Config().SeqContents[0] = Bytes({2, 3});
+        config.SeqContents[0] = Bytes({2, 3});
         editor->SplitSequence(1);
         choose("cmbAction", QStringLiteral("Timed Open "));
         QCOMPARE(row(1), QStringLiteral("Timed Open 'Relay 3' for '00.000' sec(s)"));
@@ -258,7 +259,7 @@ private slots:
 
     void deleteRemovesAndClosesTheGap()
     {
-        Config().SeqContents[0] = Bytes({2, 1, 2, 2, 2, 3});
+        config.SeqContents[0] = Bytes({2, 1, 2, 2, 2, 3});
         editor->SplitSequence(1);
         click(2);
         key(Qt::Key_Delete, Qt::ControlModifier);
@@ -302,7 +303,7 @@ private slots:
 
     void copyAndPasteRows()
     {
-        Config().SeqContents[0] = Bytes({5, 4});
+        config.SeqContents[0] = Bytes({5, 4});
         editor->SplitSequence(1);
         click(3);
         QVERIFY(menuOffers(3).isEmpty());             // blank row, nothing copied
@@ -328,7 +329,7 @@ private slots:
         QVERIFY(!editor->isHidden());
         key(Qt::Key_Escape);
         QVERIFY(editor->isHidden());
-        QCOMPARE(Config().SeqContents[0], Bytes({5, 4}));
+        QCOMPARE(config.SeqContents[0], Bytes({5, 4}));
         QVERIFY(host->marks.isEmpty());
         editor->SplitSequence(2);
         QCOMPARE(editor->ActionClip(), QStringLiteral("Momentary Relay 'Relay 4'"));
@@ -339,26 +340,26 @@ private slots:
 
     void gapsAreSkippedAndAllEmptySavesNothing()
     {
-        Config().SeqContents[5] = Bytes({2, 1, 3, 2, 4, 3});
-        Config().SeqContentsLen[5] = 3;
+        config.SeqContents[5] = Bytes({2, 1, 3, 2, 4, 3});
+        config.SeqContentsLen[5] = 3;
         editor->SplitSequence(6);
         setRow(2, QString());
         editor->cmdSeqUpdate_Click();
-        QCOMPARE(Config().SeqContents[5], Bytes({2, 1, 4, 3}));
-        QCOMPARE(Config().SeqContentsLen[5], uint8_t(2));
+        QCOMPARE(config.SeqContents[5], Bytes({2, 1, 4, 3}));
+        QCOMPARE(config.SeqContentsLen[5], uint8_t(2));
 
         editor->SplitSequence(6);
         for (int n = 1; n <= 15; ++n)
             setRow(n, QStringLiteral("  "));
         editor->cmdSeqUpdate_Click();
-        QVERIFY(Config().SeqContents[5].isEmpty());
-        QCOMPARE(Config().SeqContentsLen[5], uint8_t(0));
+        QVERIFY(config.SeqContents[5].isEmpty());
+        QCOMPARE(config.SeqContentsLen[5], uint8_t(0));
         QCOMPARE(host->cell(host->sequences, 6, 2), QString());
     }
 
     void redisplayKeepsEditsInProgress()
     {
-        Config().SeqContents[0] = Bytes({2, 1, 2, 2, 2, 3});
+        config.SeqContents[0] = Bytes({2, 1, 2, 2, 2, 3});
         editor->SplitSequence(1);
         click(2);
         key(Qt::Key_Delete);
@@ -369,7 +370,7 @@ private slots:
         QCOMPARE(row(1), QStringLiteral("Close Relay 'Relay 4'"));
         QCOMPARE(row(2), QStringLiteral("Close Relay 'Relay 3'"));
         QCOMPARE(row(3), QString());
-        QCOMPARE(Config().SeqContents[0], Bytes({2, 1, 2, 2, 2, 3}));
+        QCOMPARE(config.SeqContents[0], Bytes({2, 1, 2, 2, 2, 3}));
 
         // Rows with a gap are written back closed up, not repeated.
         setRow(3, row(2));
@@ -382,21 +383,21 @@ private slots:
 
     void redisplayOfAnotherRowKeepsTheEditedSequence()
     {
-        Config().SeqContents[2] = Bytes({2, 1});
+        config.SeqContents[2] = Bytes({2, 1});
         editor->SplitSequence(3);
         choose("cmbActParam", QStringLiteral("Relay 2"));
         editor->SplitSequence(6);      // the list's selection moved meanwhile
         QCOMPARE(editor->CurSeq(), 3);
         QCOMPARE(child<QLabel>("lblSequence_0")->text(), QStringLiteral("Action Editor: Sequence #3"));
         editor->cmdSeqUpdate_Click();
-        QCOMPARE(Config().SeqContents[2], Bytes({2, 2}));
-        QVERIFY(Config().SeqContents[5].isEmpty());
+        QCOMPARE(config.SeqContents[2], Bytes({2, 2}));
+        QVERIFY(config.SeqContents[5].isEmpty());
     }
 
     void targetsTheListsCannotShowAreLogged()
     {
         // From a file: a jump to 28 and a pause longer than the lists reach.
-        Config().SeqContents[0] = Bytes({9, 40, 8, 255});
+        config.SeqContents[0] = Bytes({9, 40, 8, 255});
         editor->SplitSequence(1);
         QCOMPARE(row(1), QStringLiteral("Jump Sequence '28'"));
         QCOMPARE(combo("cmbActParam")->currentIndex(), -1);
@@ -416,7 +417,7 @@ private slots:
         QByteArray seq;
         for (int k = 0; k < 17; ++k)
             seq += Bytes({2, k % 5});
-        Config().SeqContents[0] = seq;
+        config.SeqContents[0] = seq;
         editor->SplitSequence(1);
         QCOMPARE(row(15), QStringLiteral("Close Relay 'Relay 4'"));
         QVERIFY(!child<QLabel>("lblSequence_1")->text().isEmpty());
@@ -424,7 +425,7 @@ private slots:
 
     void doubleClickOpensTheTypeList()
     {
-        Config().SeqContents[0] = Bytes({2, 1});
+        config.SeqContents[0] = Bytes({2, 1});
         editor->SplitSequence(1);
         // Through the window, as the user's mouse comes: press, release,
         // press (a double click), release. The list stays open after the

@@ -21,6 +21,7 @@ private:
     std::unique_ptr<TestProgramFolder> folder;
     std::unique_ptr<ScriptedPrompter> prompts;
     std::unique_ptr<FakeEditorHost> host;
+    UnitConfig config;   // what the window would own
     ActionEditor* editor = nullptr;
     SequenceListOps* ops = nullptr;
 
@@ -49,9 +50,9 @@ private:
     {
         for (int i = 0; i < kSlotCount; ++i) {
             QTreeWidgetItem* seq = host->sequences->topLevelItem(i);
-            seq->setText(1, QString::fromLatin1(Config().SeqLabel[i]));
-            seq->setText(2, GetENGSequenceFromUDT(Config().SeqContents[i]));
-            host->ascii->topLevelItem(i)->setText(1, QString::fromLatin1(Config().ASCIIStrings[i]));
+            seq->setText(1, QString::fromLatin1(config.SeqLabel[i]));
+            seq->setText(2, GetENGSequenceFromUDT(config.SeqContents[i], config.ASCIIStrings));
+            host->ascii->topLevelItem(i)->setText(1, QString::fromLatin1(config.ASCIIStrings[i]));
         }
     }
 
@@ -60,19 +61,19 @@ private slots:
     {
         folder = std::make_unique<TestProgramFolder>();
         prompts = std::make_unique<ScriptedPrompter>();
-        Config() = UnitConfig{};
-        Config().ASCIIStrings[0] = "Hello";
-        Config().ASCIIStrings[2] = "Bye";
-        Config().SeqContents[1] = Bytes({2, 1});
-        Config().SeqContentsLen[1] = 1;
-        Config().SeqContents[3] = Bytes({0, 2, 8, 5});
-        Config().SeqContentsLen[3] = 2;
-        Config().SeqLabel[1] = "TWO";
-        Config().SeqLabel[3] = "FOR";
-        Config().SeqLabel[4] = "FIV";
+        config = UnitConfig{};
+        config.ASCIIStrings[0] = "Hello";
+        config.ASCIIStrings[2] = "Bye";
+        config.SeqContents[1] = Bytes({2, 1});
+        config.SeqContentsLen[1] = 1;
+        config.SeqContents[3] = Bytes({0, 2, 8, 5});
+        config.SeqContentsLen[3] = 2;
+        config.SeqLabel[1] = "TWO";
+        config.SeqLabel[3] = "FOR";
+        config.SeqLabel[4] = "FIV";
         host = std::make_unique<FakeEditorHost>();
-        editor = new ActionEditor(host.get(), &host->window);
-        ops = new SequenceListOps(host.get(), editor, &host->window);
+        editor = new ActionEditor(host.get(), config, &host->window);
+        ops = new SequenceListOps(host.get(), editor, config, &host->window);
         display();
         host->window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&host->window));
@@ -104,9 +105,9 @@ private slots:
         trigger("mnuSeqPaste");
         QCOMPARE(host->cell(host->sequences, 5, 2), QStringLiteral("Close Relay 'Relay 3'"));
         QCOMPARE(host->cell(host->sequences, 5, 1), QStringLiteral("FIV"));
-        QCOMPARE(Config().SeqContents[4], Bytes({2, 3}));
-        QCOMPARE(Config().SeqContentsLen[4], uint8_t(1));
-        QCOMPARE(Config().SeqLabel[4], QByteArray("FIV"));
+        QCOMPARE(config.SeqContents[4], Bytes({2, 3}));
+        QCOMPARE(config.SeqContentsLen[4], uint8_t(1));
+        QCOMPARE(config.SeqLabel[4], QByteArray("FIV"));
         QVERIFY(host->marks.isEmpty());
     }
 
@@ -118,15 +119,15 @@ private slots:
         QCOMPARE(host->cell(host->sequences, 4, 2), QString());
         QCOMPARE(host->cell(host->sequences, 4, 1), QStringLiteral("FOR"));
         QCOMPARE(host->cell(host->sequences, 4, 0), QStringLiteral("04"));
-        QVERIFY(Config().SeqContents[3].isEmpty());
-        QCOMPARE(Config().SeqContentsLen[3], uint8_t(0));
-        QCOMPARE(Config().SeqLabel[3], QByteArray("FOR"));
+        QVERIFY(config.SeqContents[3].isEmpty());
+        QCOMPARE(config.SeqContentsLen[3], uint8_t(0));
+        QCOMPARE(config.SeqLabel[3], QByteArray("FOR"));
 
         QCOMPARE(menuOffers(host->ascii, 3), (QStringList{"mnuSeqCopy", "mnuSeqRem"}));
         trigger("mnuSeqRem");
         QCOMPARE(host->cell(host->ascii, 3, 1), QString());
-        QVERIFY(Config().ASCIIStrings[2].isEmpty());
-        QCOMPARE(Config().SeqContents[1], Bytes({2, 1}));
+        QVERIFY(config.ASCIIStrings[2].isEmpty());
+        QCOMPARE(config.SeqContents[1], Bytes({2, 1}));
         QVERIFY(host->marks.isEmpty());
     }
 
@@ -141,12 +142,12 @@ private slots:
         QCOMPARE(menuOffers(host->sequences, 7), QStringList{});
         QTest::keyClick(host->sequences, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(host->cell(host->sequences, 7, 2), QString());
-        QVERIFY(Config().SeqContents[6].isEmpty());
+        QVERIFY(config.SeqContents[6].isEmpty());
 
         select(host->ascii, 7);
         QTest::keyClick(host->ascii, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(host->cell(host->ascii, 7, 1), QStringLiteral("Hello"));
-        QCOMPARE(Config().ASCIIStrings[6], QByteArray("Hello"));
+        QCOMPARE(config.ASCIIStrings[6], QByteArray("Hello"));
     }
 
     void ctrlCOnAnEmptyRowCopiesNothing()
@@ -215,7 +216,7 @@ private slots:
         QCOMPARE(editor->CurSeq(), 2);
         QCOMPARE(editor->rowTexts().at(0), QStringLiteral("Close Relay 'Relay 1'"));
         QCOMPARE(editor->rowTexts().at(1), QString());
-        QCOMPARE(Config().SeqContents[3], Bytes({0, 2, 8, 5}));
+        QCOMPARE(config.SeqContents[3], Bytes({0, 2, 8, 5}));
         QVERIFY(host->marks.isEmpty());
         QCOMPARE(host->states, (QList<QPair<bool, bool>>{{false, false}, {true, false}, {false, false}}));
     }

@@ -9,18 +9,22 @@
 
 class TestSeqText : public QObject {
     Q_OBJECT
+private:
+    UnitConfig config_;
+    const AsciiStringList& strings_ = config_.ASCIIStrings;
+
 private slots:
     void init()
     {
-        Config() = UnitConfig{};
-        Config().ASCIIStrings[0] = "Hello";
-        Config().ASCIIStrings[3] = "Dial\\13\\";
+        config_ = UnitConfig{};
+        config_.ASCIIStrings[0] = "Hello";
+        config_.ASCIIStrings[3] = "Dial\\13\\";
     }
 
     void lineJoinsActions()
     {
         QByteArray seq = Bytes({2, 1, 8, 5, 9, 17});
-        QCOMPARE(GetENGSequenceFromUDT(seq),
+        QCOMPARE(GetENGSequenceFromUDT(seq, strings_),
                  QStringLiteral("Close Relay 'Relay 1', Pause '01.000' sec(s), Jump Sequence '05'"));
         QCOMPARE(seq, Bytes({2, 1, 8, 5, 9, 17}));
     }
@@ -28,9 +32,10 @@ private slots:
     void missingParametersReadAsZero()
     {
         QByteArray timed = Bytes({6, 2});
-        QCOMPARE(GetENGSequenceFromUDT(timed), QStringLiteral("Timed Closure 'Relay 2' for '00.000' sec(s)"));
+        QCOMPARE(GetENGSequenceFromUDT(timed, strings_),
+                 QStringLiteral("Timed Closure 'Relay 2' for '00.000' sec(s)"));
         // A last action without its first parameter byte.
-        QCOMPARE(ActionTexts(Bytes({0, 3, 8})),
+        QCOMPARE(ActionTexts(Bytes({0, 3, 8}), strings_),
                  (QStringList{QStringLiteral("Send ASCII 'Dial\\13\\'"), QStringLiteral("Pause '00.000' sec(s)")}));
         const QList<SplitAction> split = SplitActions(Bytes({7, 4, 12, 1, 16}));
         QCOMPARE(split.size(), 2);
@@ -42,20 +47,21 @@ private slots:
     void shortStringsHoldNoAction()
     {
         QByteArray one = Bytes({2});
-        QCOMPARE(GetENGSequenceFromUDT(one), QString());
-        QVERIFY(ActionTexts(one).isEmpty());
+        QCOMPARE(GetENGSequenceFromUDT(one, strings_), QString());
+        QVERIFY(ActionTexts(one, strings_).isEmpty());
         QByteArray none;
-        QCOMPARE(GetENGSequenceFromUDT(none), QString());
+        QCOMPARE(GetENGSequenceFromUDT(none, strings_), QString());
     }
 
     void fillerIsStrippedFromTheCallersVariable()
     {
-        Config().SeqContents[4] = Bytes({3, 4, 255, 255, 255});
-        QCOMPARE(GetENGSequenceFromUDT(Config().SeqContents[4]), QStringLiteral("Open Relay 'Relay 4'"));
-        QCOMPARE(Config().SeqContents[4], Bytes({3, 4}));
+        config_.SeqContents[4] = Bytes({3, 4, 255, 255, 255});
+        QCOMPARE(GetENGSequenceFromUDT(config_.SeqContents[4], strings_),
+                 QStringLiteral("Open Relay 'Relay 4'"));
+        QCOMPARE(config_.SeqContents[4], Bytes({3, 4}));
 
         QByteArray onlyFiller = Bytes({255, 255, 255, 255});
-        QCOMPARE(GetENGSequenceFromUDT(onlyFiller), QString());
+        QCOMPARE(GetENGSequenceFromUDT(onlyFiller, strings_), QString());
         QVERIFY(onlyFiller.isEmpty());
     }
 
@@ -66,11 +72,12 @@ private slots:
         rows[1] = QStringLiteral("   ");
         rows[2] = QStringLiteral("  Timed Open 'Telco Relay' for '50.800' sec(s) ");
         rows[6] = QStringLiteral("Send ASCII 'hello'");
-        const TempSeq t = UpdateTempSequence(rows);
+        const TempSeq t = UpdateTempSequence(rows, strings_);
         QCOMPARE(t.ActionCount, int16_t(3));
         QCOMPARE(t.Contents, Bytes({2, 3, 7, 0, 254, 0, 0}));
 
-        const TempSeq blank = UpdateTempSequence(QStringList(kActionRows, QStringLiteral(" ")));
+        const TempSeq blank =
+            UpdateTempSequence(QStringList(kActionRows, QStringLiteral(" ")), strings_);
         QCOMPARE(blank.ActionCount, int16_t(0));
         QVERIFY(blank.Contents.isEmpty());
     }
@@ -78,7 +85,7 @@ private slots:
     void textsRoundTripToTheSameBytes()
     {
         const QByteArray seq = Bytes({0, 3, 1, 11, 2, 0, 5, 4, 6, 1, 254, 7, 3, 0, 8, 255, 9, 32});
-        const TempSeq t = UpdateTempSequence(ActionTexts(seq));
+        const TempSeq t = UpdateTempSequence(ActionTexts(seq, strings_), strings_);
         QCOMPARE(t.Contents, seq);
         QCOMPARE(t.ActionCount, int16_t(8));
     }
@@ -88,9 +95,10 @@ private slots:
         // A code without a name: its text is empty (the codec logs it).
         const TestProgramFolder folder;
         QByteArray seq = Bytes({2, 1, 12, 0});
-        QCOMPARE(GetENGSequenceFromUDT(seq), QStringLiteral("Close Relay 'Relay 1', "));
-        QCOMPARE(ActionTexts(Bytes({2, 9})), QStringList{QString()});
-        QVERIFY(UpdateTempSequence(ActionTexts(Bytes({2, 9}))).Contents.isEmpty());
+        QCOMPARE(GetENGSequenceFromUDT(seq, strings_), QStringLiteral("Close Relay 'Relay 1', "));
+        QCOMPARE(ActionTexts(Bytes({2, 9}), strings_), QStringList{QString()});
+        QVERIFY(UpdateTempSequence(ActionTexts(Bytes({2, 9}), strings_), strings_)
+                    .Contents.isEmpty());
     }
 };
 

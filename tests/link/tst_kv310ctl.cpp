@@ -81,15 +81,15 @@ private slots:
 
         // The same read through the link in this process, from the defaults.
         TestProgramFolder folder;
-        Config() = DefaultConfig();
+        UnitConfig config = DefaultConfig();
         QtSerialPort port;
-        UnitLink link(&port, Config());
+        UnitLink link(&port, config);
         QVERIFY(link.connectUnit(sim->portText()));
         QCOMPARE(link.download(), TransferResult::Ok);
         link.disconnectUnit();
         const QByteArray tool = ReadBytes(file);
         QVERIFY(!tool.isEmpty());
-        QCOMPARE(tool, ExportKV310Bytes(Config()));
+        QCOMPARE(tool, ExportKV310Bytes(config));
     }
 
     void uploadWritesTheFileDifferences()

@@ -14,8 +14,6 @@ QByteArray imageReply(const UnitConfig& c, uint8_t identity) { return EepromImag
 class TestLinkData : public QObject {
     Q_OBJECT
 private slots:
-    void init() { Config() = DefaultConfig(); }
-
     void identityByteGivesHardwareAndFirmware()
     {
         UnitConfig target;
@@ -135,7 +133,7 @@ private slots:
 
     void stringRepliesBecomeTextForm()
     {
-        UnitConfig& c = Config();
+        UnitConfig c = DefaultConfig();
         ProcessASCIIStrings(0, QByteArray("AT\r\ni"), c);
         QCOMPARE(c.ASCIIStrings[0], QByteArray("AT/13//10/"));   // the defaults' flag is "/"
         ProcessASCIIStrings(1, QByteArray("i"), c);

@@ -30,12 +30,12 @@ class TestLinkSim : public QObject {
 private slots:
     void init()
     {
-        Config() = DefaultConfig();
+        config = DefaultConfig();
         view = RecordingView();
         folder = std::make_unique<TestProgramFolder>();
         sim = std::make_unique<SimProcess>();
         port = std::make_unique<QtSerialPort>();
-        link = std::make_unique<UnitLink>(port.get(), Config(), &view);
+        link = std::make_unique<UnitLink>(port.get(), config, &view);
     }
     void cleanup()
     {
@@ -48,13 +48,13 @@ private slots:
     void connectingReadsOnlyTheOptionBits()
     {
         QVERIFY(sim->start(kFast));
-        Config().SeqLabel[0] = "AA";
-        Config().Rings = 9;
-        Config().Settings = {0xFF, 0xFF};
-        UnitConfig expected = Config();
+        config.SeqLabel[0] = "AA";
+        config.Rings = 9;
+        config.Settings = {0xFF, 0xFF};
+        UnitConfig expected = config;
         expected.Settings = {0x44, 0x0E};
         QVERIFY(link->connectUnit(sim->portText()));
-        QCOMPARE(Config(), expected);
+        QCOMPARE(config, expected);
         QCOMPARE(LastStatus(), QStringLiteral("Connected on COM7"));
         QCOMPARE(ReadIniValue(QStringLiteral("KV310"), QStringLiteral("ComPort")), QStringLiteral("Com7"));
         QCOMPARE(view.unitIds.last(), QStringLiteral("Firmware: v6 "));
@@ -85,12 +85,12 @@ private slots:
     {
         QVERIFY(sim->start(kFast + QStringList{"--firmware", "9"}));
         QVERIFY(link->connectUnit(sim->portText()));
-        Config().SeqLabel.fill("ZZZ");
-        Config().ASCIIStrings.fill("x");
+        config.SeqLabel.fill("ZZZ");
+        config.ASCIIStrings.fill("x");
         QCOMPARE(link->download(), TransferResult::Ok);
         UnitConfig expected = DefaultConfig();
-        expected.ASCIIFlagChar = Config().ASCIIFlagChar;
-        QCOMPARE(Config(), expected);
+        expected.ASCIIFlagChar = config.ASCIIFlagChar;
+        QCOMPARE(config, expected);
         QCOMPARE(view.unitIds.last(), QStringLiteral("Firmware: v9 "));
         QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
     }
@@ -114,12 +114,12 @@ private slots:
     {
         QVERIFY(sim->start(kFast));
         QVERIFY(link->connectUnit(sim->portText()));
-        Config().PassWord = "1234";
-        Config().SeqLabel[2] = "AB";
-        Config().SeqLabelNum[2] = 7;
-        Config().SeqContents[3] = hex("02010202");
-        Config().SeqContentsLen[3] = 2;
-        Config().ASCIIStrings[5] = QByteArray(40, 'a');
+        config.PassWord = "1234";
+        config.SeqLabel[2] = "AB";
+        config.SeqLabelNum[2] = 7;
+        config.SeqContents[3] = hex("02010202");
+        config.SeqContentsLen[3] = 2;
+        config.ASCIIStrings[5] = QByteArray(40, 'a');
         QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Ok);
         const SimState s = sim->state();
         const QList<SimState::Write> e = s.eepromWrites();
@@ -139,8 +139,8 @@ private slots:
         QCOMPARE(b[1].address, 0);
         QCOMPARE(b[1].index, 6);
         QCOMPARE(b[1].data, QByteArray(1, char(31)) + QByteArray(31, 'a'));
-        QCOMPARE(Config().SeqContents[3], hex("02010202ff"));
-        QCOMPARE(Config().ASCIIStrings[5], QByteArray(31, 'a'));
+        QCOMPARE(config.SeqContents[3], hex("02010202ff"));
+        QCOMPARE(config.ASCIIStrings[5], QByteArray(31, 'a'));
         QVERIFY(view.changedMarks.contains(true));
         // Written once, the same configuration is no longer different.
         QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Ok);
@@ -152,9 +152,9 @@ private slots:
         QVERIFY(sim->start(kFast + QStringList{"--hardware-code", "6"}));
         QVERIFY(link->connectUnit(sim->portText()));
         QCOMPARE(link->identity().HardwareCode, 6);
-        Config().SeqContents[0] = hex("0201020202030204");
-        Config().SeqContentsLen[0] = 4;
-        Config().ASCIIStrings[1] = "0123456789";
+        config.SeqContents[0] = hex("0201020202030204");
+        config.SeqContentsLen[0] = 4;
+        config.ASCIIStrings[1] = "0123456789";
         QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
         const QList<SimState::Write> b = sim->state().blockWrites();
         QCOMPARE(b.size(), 2);
@@ -253,7 +253,7 @@ private slots:
     {
         QFETCH(QString, fault);
         QVERIFY(sim->start(kFast + QStringList{fault}));
-        const UnitConfig before = Config();
+        const UnitConfig before = config;
         QElapsedTimer clock;
         clock.start();
         QVERIFY(!link->connectUnit(sim->portText()));
@@ -261,20 +261,20 @@ private slots:
         QCOMPARE(LastStatus(), QStringLiteral("Unable to connect on port Com7"));
         QVERIFY(!port->isOpen());
         QVERIFY(!link->isConnected());
-        QCOMPARE(Config(), before);
+        QCOMPARE(config, before);
     }
 
     void hangUpMidDownloadLeavesTheConfiguration()
     {
         QVERIFY(sim->start(kFast + QStringList{"--hangup-after", "60"}));
         QVERIFY(link->connectUnit(sim->portText()));
-        Config().Rings = 77;
-        const UnitConfig before = Config();
+        config.Rings = 77;
+        const UnitConfig before = config;
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(link->download(), TransferResult::LineDropped);
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(Config(), before);
+        QCOMPARE(config, before);
         QCOMPARE(view.drops, 1);
         QVERIFY(!port->isOpen());
         QCOMPARE(LastStatus(), QStringLiteral("Download failed: the connection to the unit was lost."));
@@ -285,11 +285,11 @@ private slots:
     {
         QVERIFY(sim->start(kFast + QStringList{"--hangup-after", "150"}));
         QVERIFY(link->connectUnit(sim->portText()));
-        Config().SeqContents[9] = hex("02010202");
-        Config().ASCIIStrings[9] = QByteArray(40, 'b');
-        const UnitConfig before = Config();
+        config.SeqContents[9] = hex("02010202");
+        config.ASCIIStrings[9] = QByteArray(40, 'b');
+        const UnitConfig before = config;
         QCOMPARE(link->upload(UploadScope::Everything), TransferResult::LineDropped);
-        QCOMPARE(Config(), before);
+        QCOMPARE(config, before);
         QCOMPARE(view.drops, 1);
         QVERIFY(view.changedMarks.isEmpty());
         QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the connection to the unit was lost."));
@@ -302,8 +302,8 @@ private slots:
         QVERIFY(sim->start(kFast + QStringList{"--hangup-after", "45"}));
         QVERIFY(link->connectUnit(sim->portText()));
         for (int i = 2; i < 10; ++i)
-            Config().SeqLabel[i] = QByteArray::number(i + 10);
-        Config().ASCIIStrings[7] = "changed";
+            config.SeqLabel[i] = QByteArray::number(i + 10);
+        config.ASCIIStrings[7] = "changed";
         QStringList statuses;
         SetStatusSink([&statuses](const QString& text) { statuses << text; });
         QCOMPARE(link->upload(UploadScope::Everything), TransferResult::LineDropped);
@@ -319,9 +319,9 @@ private slots:
     {
         QVERIFY(sim->start(kFast + QStringList{"--slow", "10"}));
         QVERIFY(link->connectUnit(sim->portText()));
-        Config().ASCIIStrings.fill("x");
+        config.ASCIIStrings.fill("x");
         QCOMPARE(link->download(), TransferResult::Ok);
-        QCOMPARE(Config().ASCIIStrings[19], QByteArray("StringT"));
+        QCOMPARE(config.ASCIIStrings[19], QByteArray("StringT"));
     }
 
     void tooSlowUnitFailsCleanly()
@@ -332,18 +332,18 @@ private slots:
         // a whole, right read, or a clear failure with nothing taken.
         QVERIFY(sim->start(kFast + QStringList{"--slow", "300"}));
         QVERIFY(link->connectUnit(sim->portText()));
-        Config().Rings = 42;
-        Config().ASCIIStrings.fill("x");
-        const UnitConfig before = Config();
+        config.Rings = 42;
+        config.ASCIIStrings.fill("x");
+        const UnitConfig before = config;
         QElapsedTimer clock;
         clock.start();
         const TransferResult result = link->download();
         QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
         if (result == TransferResult::Ok) {
-            QCOMPARE(Config().ASCIIStrings[19], QByteArray("StringT"));
+            QCOMPARE(config.ASCIIStrings[19], QByteArray("StringT"));
             QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
         } else {
-            QCOMPARE(Config(), before);
+            QCOMPARE(config, before);
             QVERIFY2(LastStatus().startsWith(QStringLiteral("Download failed: ")), qPrintable(LastStatus()));
         }
         QCOMPARE(view.controlStates.last(), qMakePair(true, true));
@@ -351,6 +351,7 @@ private slots:
 
 private:
     std::unique_ptr<TestProgramFolder> folder;
+    UnitConfig config;   // the program's configuration
     RecordingView view;
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<QtSerialPort> port;

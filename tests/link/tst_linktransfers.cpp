@@ -45,7 +45,7 @@ class TestLinkTransfers : public QObject {
 private slots:
     void init()
     {
-        Config() = DefaultConfig();
+        config = DefaultConfig();
         view = RecordingView();
         makeUnit(unitConfig(), 1);
     }
@@ -61,8 +61,8 @@ private slots:
     {
         QCOMPARE(link->download(), TransferResult::Ok);
         UnitConfig expected = unitConfig();
-        expected.ASCIIFlagChar = Config().ASCIIFlagChar;
-        QCOMPARE(Config(), expected);
+        expected.ASCIIFlagChar = config.ASCIIFlagChar;
+        QCOMPARE(config, expected);
         QCOMPARE(LastStatus(), QStringLiteral("Download successful"));
         QCOMPARE(view.displays.last(), false);
         QCOMPARE(view.changedMarks, QList<bool>{true});
@@ -71,16 +71,29 @@ private slots:
         QVERIFY(link->state().InputHandlingOn);
     }
 
+    // The terminal's "all characters as codes" reaches the strings a
+    // download brings; the flag is the configuration's.
+    void downloadCanWriteEveryStringCharacterAsCode()
+    {
+        link->setAllCharsAsCodes(true);
+        QCOMPARE(link->download(), TransferResult::Ok);
+        QCOMPARE(config.ASCIIStrings[4], QByteArray("/65//84//68//84//13/"));
+        config.ASCIIFlagChar = '\\';
+        link->setAllCharsAsCodes(false);
+        QCOMPARE(link->download(), TransferResult::Ok);
+        QCOMPARE(config.ASCIIStrings[4], QByteArray("ATDT\\13\\"));
+    }
+
     void unansweredSlotEndsTheReadAfterBoundedRepeats()
     {
         const QByteArray request("\x4A\x01\x05", 3);
         wire->setFilter([&](const QByteArray& w, const QByteArray& reply) {
             return w.endsWith(request) ? QByteArray() : reply;
         });
-        const UnitConfig before = Config();
+        const UnitConfig before = config;
         QCOMPARE(link->download(), TransferResult::StoppedResponding);
         QCOMPARE(count(wire->written(), request), 1 + UnitReader::kMaxEmptyRepeats);
-        QCOMPARE(Config(), before);
+        QCOMPARE(config, before);
         QCOMPARE(LastStatus(), QStringLiteral("Download failed: the unit stopped responding."));
         QVERIFY(view.changedMarks.isEmpty());
         QCOMPARE(view.controlStates.last(), qMakePair(true, true));
@@ -91,22 +104,22 @@ private slots:
         wire->setFilter([](const QByteArray&, const QByteArray& reply) {
             return reply.size() == Eeprom::kReplySize ? reply.left(200) : reply;
         });
-        const UnitConfig before = Config();
+        const UnitConfig before = config;
         QCOMPARE(link->download(), TransferResult::IncompleteReply);
-        QCOMPARE(Config(), before);
+        QCOMPARE(config, before);
         QVERIFY(!wire->written().contains('\x4A'));
         QCOMPARE(LastStatus(), QStringLiteral("Download failed: the unit's EEPROM reply was incomplete."));
     }
 
     void lineDroppingMidUploadKeepsTheModel()
     {
-        Config().SeqContents[0] = QByteArray("\x02\x01\x02\x02");   // gains a pad when written
-        Config().ASCIIStrings[0] = QByteArray(40, 'a');            // is cut when written
-        const UnitConfig before = Config();
+        config.SeqContents[0] = QByteArray("\x02\x01\x02\x02");   // gains a pad when written
+        config.ASCIIStrings[0] = QByteArray(40, 'a');            // is cut when written
+        const UnitConfig before = config;
         // Dropped part-way through the write.
         wire->dropAfter(80);
         QCOMPARE(link->upload(UploadScope::Everything), TransferResult::LineDropped);
-        QCOMPARE(Config(), before);
+        QCOMPARE(config, before);
         QCOMPARE(view.drops, 1);
         QVERIFY(view.changedMarks.isEmpty());
         QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the connection to the unit was lost."));
@@ -124,8 +137,8 @@ private slots:
     void unconfirmedWritesAreReported()
     {
         sim->setWriteAck(false);
-        Config() = unitConfig();
-        Config().Rings = 7;
+        config = unitConfig();
+        config.Rings = 7;
         QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Unconfirmed);
         QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the unit did not confirm every write."));
         QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kSettings)), uint8_t(7));
@@ -133,9 +146,9 @@ private slots:
 
     void restrictedUploadsTouchOneMemory()
     {
-        Config() = unitConfig();
-        Config().Rings = 9;
-        Config().ASCIIStrings[0] = "changed";
+        config = unitConfig();
+        config.Rings = 9;
+        config.ASCIIStrings[0] = "changed";
         QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Ok);
         for (const UnitSim::Write& w : sim->writes())
             QCOMPARE(w.kind, UnitSim::Write::Eeprom);
@@ -163,18 +176,19 @@ private slots:
     }
 
 private:
-    void makeUnit(const UnitConfig& config, int hardwareCode)
+    void makeUnit(const UnitConfig& unit, int hardwareCode)
     {
         link.reset();
         wire.reset();
         port = std::make_unique<FakeSerialPort>();
-        sim = std::make_unique<UnitSim>(config, hardwareCode, 6);
+        sim = std::make_unique<UnitSim>(unit, hardwareCode, 6);
         wire = std::make_unique<SimPort>(*port, *sim);
-        link = std::make_unique<UnitLink>(port.get(), Config(), &view);
+        link = std::make_unique<UnitLink>(port.get(), config, &view);
         QVERIFY(port->open());
     }
 
     TestProgramFolder folder;
+    UnitConfig config;   // the program's configuration
     RecordingView view;
     std::unique_ptr<FakeSerialPort> port;
     std::unique_ptr<UnitSim> sim;

@@ -13,32 +13,28 @@ class TestCodec : public QObject {
 
 private:
     TestProgramFolder* folder_ = nullptr;
-    UnitConfig saved_;
+    AsciiStringList strings_;   // what Send ASCII actions name
 
 private slots:
     void init()
     {
-        saved_ = Config();
+        strings_ = AsciiStringList{};
         folder_ = new TestProgramFolder;
     }
-    void cleanup()
-    {
-        delete folder_;
-        Config() = saved_;
-    }
+    void cleanup() { delete folder_; }
 
     void textForms()
     {
-        Config().ASCIIStrings[4] = QByteArray("Hi\\13\\");
-        QCOMPARE(Action2English(Pause, 3), QStringLiteral("Pause '00.600' sec(s)"));
-        QCOMPARE(Action2English(Pause, 255), QStringLiteral("Pause '51.000' sec(s)"));
-        QCOMPARE(Action2English(TimedClosure, 0, 7),
+        strings_[4] = QByteArray("Hi\\13\\");
+        QCOMPARE(Action2English(strings_, Pause, 3), QStringLiteral("Pause '00.600' sec(s)"));
+        QCOMPARE(Action2English(strings_, Pause, 255), QStringLiteral("Pause '51.000' sec(s)"));
+        QCOMPARE(Action2English(strings_, TimedClosure, 0, 7),
                  QStringLiteral("Timed Closure 'Telco Relay' for '01.400' sec(s)"));
-        QCOMPARE(Action2English(CloseRelay, 2), QStringLiteral("Close Relay 'Relay 2'"));
-        QCOMPARE(Action2English(OutputDTMFTone, 11), QStringLiteral("Output DTMF Tone '#'"));
-        QCOMPARE(Action2English(JumpSequence, 17), QStringLiteral("Jump Sequence '05'"));
+        QCOMPARE(Action2English(strings_, CloseRelay, 2), QStringLiteral("Close Relay 'Relay 2'"));
+        QCOMPARE(Action2English(strings_, OutputDTMFTone, 11), QStringLiteral("Output DTMF Tone '#'"));
+        QCOMPARE(Action2English(strings_, JumpSequence, 17), QStringLiteral("Jump Sequence '05'"));
         // The string is shown as held, flag codes and all.
-        QCOMPARE(Action2English(SendASCII, 4), QStringLiteral("Send ASCII 'Hi\\13\\'"));
+        QCOMPARE(Action2English(strings_, SendASCII, 4), QStringLiteral("Send ASCII 'Hi\\13\\'"));
         QCOMPARE(DurationText(7), QStringLiteral("01.400"));
         QCOMPARE(DurationText(0), QStringLiteral("00.000"));
         QVERIFY(ErrorLogText().isEmpty());
@@ -60,7 +56,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, p1);
         QFETCH(int, p2);
-        QCOMPARE(Action2English(uint8_t(code), p1, p2), QString());
+        QCOMPARE(Action2English(strings_, uint8_t(code), p1, p2), QString());
         QVERIFY2(ErrorLogText().contains(QStringLiteral(
                      "Error 9 (Subscript out of range) in procedure Action2English of Module modUtils on line ")),
                  qPrintable(ErrorLogText()));
@@ -68,21 +64,21 @@ private slots:
 
     void codeWithoutNameIsEmptyAndQuiet()
     {
-        QCOMPARE(Action2English(10, 0), QString());
-        QCOMPARE(Action2English(255, 1, 1), QString());
+        QCOMPARE(Action2English(strings_, 10, 0), QString());
+        QCOMPARE(Action2English(strings_, 255, 1, 1), QString());
         QVERIFY(ErrorLogText().isEmpty());
     }
 
     void everyActionRoundTrips()
     {
         for (int i = 0; i < kSlotCount; ++i)
-            Config().ASCIIStrings[i] = "String " + QByteArray::number(i);
+            strings_[i] = "String " + QByteArray::number(i);
         int checked = 0;
         const auto check = [&](int code, int p1, int p2) {
             const QByteArray bytes = ActionByteCount(uint8_t(code)) == 3 ? Bytes({code, p1, p2}) : Bytes({code, p1});
-            const QString text = Action2English(uint8_t(code), p1, p2);
+            const QString text = Action2English(strings_, uint8_t(code), p1, p2);
             QVERIFY2(!text.isEmpty(), qPrintable(QStringLiteral("code %1 p1 %2").arg(code).arg(p1)));
-            QCOMPARE(English2Action(text), bytes);
+            QCOMPARE(English2Action(strings_, text), bytes);
             ++checked;
         };
         for (int s = 0; s < kSlotCount; ++s)
@@ -107,28 +103,28 @@ private slots:
 
     void englishQuirks()
     {
-        QCOMPARE(English2Action(QStringLiteral("Jump Sequence '05'")), Bytes({9, 17}));
-        QCOMPARE(English2Action(QStringLiteral("Timed Closure 'Telco Relay' for '01.400' sec(s)")), Bytes({6, 0, 7}));
+        QCOMPARE(English2Action(strings_, QStringLiteral("Jump Sequence '05'")), Bytes({9, 17}));
+        QCOMPARE(English2Action(strings_, QStringLiteral("Timed Closure 'Telco Relay' for '01.400' sec(s)")), Bytes({6, 0, 7}));
         // Action names are found ignoring case, relay names only exactly.
-        QCOMPARE(English2Action(QStringLiteral("CLOSE RELAY 'Relay 3'")), Bytes({2, 3}));
-        QCOMPARE(English2Action(QStringLiteral("Close Relay 'relay 3'")), Bytes({2, 0}));
+        QCOMPARE(English2Action(strings_, QStringLiteral("CLOSE RELAY 'Relay 3'")), Bytes({2, 3}));
+        QCOMPARE(English2Action(strings_, QStringLiteral("Close Relay 'relay 3'")), Bytes({2, 0}));
         // The fraction is milliseconds as written.
-        QCOMPARE(English2Action(QStringLiteral("Pause '1.3' sec(s)")), Bytes({8, 5}));
-        QCOMPARE(English2Action(QStringLiteral("Jump Sequence '5'")), Bytes({9, 17}));
+        QCOMPARE(English2Action(strings_, QStringLiteral("Pause '1.3' sec(s)")), Bytes({8, 5}));
+        QCOMPARE(English2Action(strings_, QStringLiteral("Jump Sequence '5'")), Bytes({9, 17}));
     }
 
     void asciiLookup()
     {
-        Config().ASCIIStrings[3] = "hello";
-        Config().ASCIIStrings[7] = "HELLO";
-        Config().ASCIIStrings[9] = "it's on";
-        Config().ASCIIStrings[11] = "Pause tone";
-        QCOMPARE(English2Action(QStringLiteral("Send ASCII 'Hello'")), Bytes({0, 3}));
-        QCOMPARE(English2Action(QStringLiteral("Send ASCII 'no such string'")), Bytes({0, 0}));
+        strings_[3] = "hello";
+        strings_[7] = "HELLO";
+        strings_[9] = "it's on";
+        strings_[11] = "Pause tone";
+        QCOMPARE(English2Action(strings_, QStringLiteral("Send ASCII 'Hello'")), Bytes({0, 3}));
+        QCOMPARE(English2Action(strings_, QStringLiteral("Send ASCII 'no such string'")), Bytes({0, 0}));
         // The keyword test sees "ascii" first whatever the string holds.
-        QCOMPARE(English2Action(QStringLiteral("Send ASCII 'Pause tone'")), Bytes({0, 11}));
+        QCOMPARE(English2Action(strings_, QStringLiteral("Send ASCII 'Pause tone'")), Bytes({0, 11}));
         // A quote inside the string does not cut it short.
-        QCOMPARE(English2Action(Action2English(SendASCII, 9)), Bytes({0, 9}));
+        QCOMPARE(English2Action(strings_, Action2English(strings_, SendASCII, 9)), Bytes({0, 9}));
         QVERIFY(ErrorLogText().isEmpty());
     }
 
@@ -208,7 +204,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, logged);
-        QCOMPARE(English2Action(text), bytes);
+        QCOMPARE(English2Action(strings_, text), bytes);
         if (logged.isEmpty())
             QVERIFY(ErrorLogText().isEmpty());
         else

@@ -2,7 +2,6 @@
 #include "scriptedprompter.h"
 #include "status.h"
 #include "textforms.h"
-#include "unitconfig.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -11,54 +10,42 @@ class TestTextForms : public QObject {
     Q_OBJECT
 
 private:
-    UnitConfig saved_;
+    static constexpr char kFlag = '\\';   // the usual flag character
+
+    static QByteArray encode(const QByteArray& raw) { return EncodeASCIICodes(raw, kFlag); }
+    static QByteArray decode(const QByteArray& text) { return DecodeASCIICodes(text, kFlag); }
 
 private slots:
-    void init()
-    {
-        saved_ = Config();
-        Config().ASCIIFlagChar = '\\';
-        SetAllCharsAsCodes(false);
-    }
-    void cleanup()
-    {
-        Config() = saved_;
-        SetAllCharsAsCodes(false);
-    }
-
     void crLfWithDefaultFlag()
     {
         const QByteArray raw("\r\n");
-        QCOMPARE(EncodeASCIICodes(raw), QByteArray("\\13\\\\10\\"));
-        QCOMPARE(DecodeASCIICodes("\\13\\\\10\\"), raw);
+        QCOMPARE(encode(raw), QByteArray("\\13\\\\10\\"));
+        QCOMPARE(decode("\\13\\\\10\\"), raw);
     }
 
     void otherFlagCharacter()
     {
-        Config().ASCIIFlagChar = '/';
-        QCOMPARE(EncodeASCIICodes("a\rb\\c"), QByteArray("a/13/b\\c"));
-        QCOMPARE(DecodeASCIICodes("a/13/b\\13\\c"), QByteArray("a\rb\\13\\c"));
+        QCOMPARE(EncodeASCIICodes("a\rb\\c", '/'), QByteArray("a/13/b\\c"));
+        QCOMPARE(DecodeASCIICodes("a/13/b\\13\\c", '/'), QByteArray("a\rb\\13\\c"));
     }
 
     void whichBytesBecomeCodes()
     {
-        QCOMPARE(EncodeASCIICodes(QByteArray(1, char(31))), QByteArray("\\31\\"));
-        QCOMPARE(EncodeASCIICodes(" ~"), QByteArray(" ~"));
-        QCOMPARE(EncodeASCIICodes(QByteArray(1, char(127))), QByteArray("\\127\\"));
-        QCOMPARE(EncodeASCIICodes(QByteArray(1, char(255))), QByteArray("\\255\\"));
-        QCOMPARE(EncodeASCIICodes(QByteArray(1, '\0')), QByteArray("\\0\\"));
+        QCOMPARE(encode(QByteArray(1, char(31))), QByteArray("\\31\\"));
+        QCOMPARE(encode(" ~"), QByteArray(" ~"));
+        QCOMPARE(encode(QByteArray(1, char(127))), QByteArray("\\127\\"));
+        QCOMPARE(encode(QByteArray(1, char(255))), QByteArray("\\255\\"));
+        QCOMPARE(encode(QByteArray(1, '\0')), QByteArray("\\0\\"));
         // A flag that cannot pair with another stays itself.
-        QCOMPARE(EncodeASCIICodes("a\\b"), QByteArray("a\\b"));
-        QCOMPARE(EncodeASCIICodes("\\ab\\"), QByteArray("\\ab\\"));
-        QCOMPARE(EncodeASCIICodes(QByteArray()), QByteArray());
+        QCOMPARE(encode("a\\b"), QByteArray("a\\b"));
+        QCOMPARE(encode("\\ab\\"), QByteArray("\\ab\\"));
+        QCOMPARE(encode(QByteArray()), QByteArray());
     }
 
     void allCharsOption()
     {
-        SetAllCharsAsCodes(true);
-        QVERIFY(AllCharsAsCodes());
-        QCOMPARE(EncodeASCIICodes("A\\"), QByteArray("\\65\\\\92\\"));
-        QCOMPARE(DecodeASCIICodes("\\65\\\\92\\"), QByteArray("A\\"));
+        QCOMPARE(EncodeASCIICodes("A\\", kFlag, true), QByteArray("\\65\\\\92\\"));
+        QCOMPARE(decode("\\65\\\\92\\"), QByteArray("A\\"));
     }
 
     void decodeRules_data()
@@ -82,14 +69,14 @@ private slots:
     {
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, raw);
-        QCOMPARE(DecodeASCIICodes(text), raw);
+        QCOMPARE(decode(text), raw);
     }
 
     void codeAboveByteThrows()
     {
         for (const QByteArray& text : {QByteArray("\\256\\"), QByteArray("x\\99999999999999999999\\")}) {
             try {
-                DecodeASCIICodes(text);
+                decode(text);
                 QFAIL(text.constData());
             } catch (const RuntimeError& e) {
                 QCOMPARE(e.number(), 6);
@@ -102,27 +89,26 @@ private slots:
     void flagCharactersSurvive()
     {
         const QByteArray literalCode("\\13\\");
-        QCOMPARE(DecodeASCIICodes(EncodeASCIICodes(literalCode)), literalCode);
+        QCOMPARE(decode(encode(literalCode)), literalCode);
         const QByteArray pathThenCr("C:\\dir\r");
-        QCOMPARE(DecodeASCIICodes(EncodeASCIICodes(pathThenCr)), pathThenCr);
+        QCOMPARE(decode(encode(pathThenCr)), pathThenCr);
     }
 
     void everyStringSurvives()
     {
         for (int b = 0; b < 256; ++b) {
             const QByteArray raw(1, char(b));
-            QCOMPARE(DecodeASCIICodes(EncodeASCIICodes(raw)), raw);
+            QCOMPARE(decode(encode(raw)), raw);
         }
         const QByteArray alphabet("\\/13a9 \r\n\x7f\xc8");
         QRandomGenerator random(310);
         for (const char flag : {'\\', '/'}) {
-            Config().ASCIIFlagChar = uint8_t(flag);
             for (int n = 0; n < 3000; ++n) {
                 QByteArray raw;
                 const int length = random.bounded(12);
                 for (int i = 0; i < length; ++i)
                     raw += alphabet.at(random.bounded(alphabet.size()));
-                QCOMPARE(DecodeASCIICodes(EncodeASCIICodes(raw)), raw);
+                QCOMPARE(DecodeASCIICodes(EncodeASCIICodes(raw, flag), flag), raw);
             }
         }
     }
@@ -130,12 +116,12 @@ private slots:
     void lengthLimit()
     {
         ScriptedPrompter prompter;
-        QVERIFY(CheckASCIILength(QByteArray(31, 'a')));
-        QVERIFY(CheckASCIILength(QByteArray(30, 'a') + "\\13\\"));
+        QVERIFY(CheckASCIILength(QByteArray(31, 'a'), kFlag));
+        QVERIFY(CheckASCIILength(QByteArray(30, 'a') + "\\13\\", kFlag));
         QVERIFY(prompter.shown.isEmpty());
 
         const QByteArray text = QByteArray(31, 'a') + "\\13\\";
-        QVERIFY(!CheckASCIILength(text));
+        QVERIFY(!CheckASCIILength(text, kFlag));
         QCOMPARE(prompter.shown.size(), 1);
         QCOMPARE(prompter.shown.at(0).icon, MsgIcon::Information);
         QCOMPARE(prompter.shown.at(0).text,

@@ -213,7 +213,7 @@ void WindowEditingTest::asciiStringWithCodesFromTheSpecialCharactersPanel()
     QVERIFY(cell->isHidden());
     QVERIFY(panel->isHidden());
     QCOMPARE(Config().ASCIIStrings[2], QByteArray("AT/13//7/"));
-    QCOMPARE(DecodeASCIICodes(Config().ASCIIStrings[2]), QByteArray("AT\r\x07"));
+    QCOMPARE(DecodeASCIICodes(Config().ASCIIStrings[2], char(Config().ASCIIFlagChar)), QByteArray("AT\r\x07"));
     QCOMPARE(f.cell(1, 3, 2), QStringLiteral("AT/13//7/"));
     QCOMPARE(f.cell(0, 3, 3), QStringLiteral("Send ASCII 'AT/13//7/'"));
     QVERIFY(w.isChanged());

@@ -86,7 +86,6 @@ struct WindowFixture {
         Config() = UnitConfig{};
         Config().ASCIIFlagChar = '\\';
         SetCurrentFile(QString());
-        SetAllCharsAsCodes(false);
         SetStatusSink({});
     }
 };

@@ -32,16 +32,20 @@ void err(const QString& text)
 }
 
 // The tool's face towards the link: progress on stderr, the checks a
-// window would run before an upload.
+// window would run before an upload of config.
 class ToolView : public LinkView {
 public:
+    explicit ToolView(const UnitConfig& config) : config_(config) {}
     void showUnitId(const QString& text) override { err(text.trimmed()); }
     bool verifyForUpload() override
     {
-        const SequenceTexts texts = SequenceListTexts(Config());
+        const SequenceTexts texts = SequenceListTexts(config_);
         return VerifyInformation(texts.labels, texts.lines, true);
     }
     void lineDropped() override { err(QStringLiteral("The connection to the unit was lost.")); }
+
+private:
+    const UnitConfig& config_;
 };
 
 // "ComN", or a device path made reachable as Com99. Empty on bad text.
@@ -88,9 +92,10 @@ int dump(const Parsed& p)
         err(QStringLiteral("No such file: ") + p.file);
         return kExitFailed;
     }
-    if (!ImportKV310File(p.file, Config()))
+    UnitConfig config;
+    if (!ImportKV310File(p.file, config))
         return kExitFailed;
-    const QByteArray listing = ConfigListing(Config()).toLatin1();
+    const QByteArray listing = ConfigListing(config).toLatin1();
     if (std::fwrite(listing.constData(), 1, size_t(listing.size()), stdout) != size_t(listing.size())
         || std::fflush(stdout) != 0) {
         err(QStringLiteral("Unable to print the whole listing: ") + QString::fromLocal8Bit(std::strerror(errno)));
@@ -113,17 +118,17 @@ int download(const Parsed& p)
         return kExitUsage;
     // What the unit does not hold (the strings' flag character) comes from
     // the defaults, as in the window started on them.
-    Config() = DefaultConfig();
+    UnitConfig config = DefaultConfig();
     QtSerialPort port;
-    ToolView view;
-    UnitLink link(&port, Config(), &view);
+    ToolView view(config);
+    UnitLink link(&port, config, &view);
     if (!connect(link, p))
         return kExitFailed;
     const bool read = link.download() == TransferResult::Ok;
     link.disconnectUnit();
     if (!read)
         return kExitFailed;
-    if (!ExportKV310File(p.out, Config()))
+    if (!ExportKV310File(p.out, config))
         return kExitFailed;
     err(QStringLiteral("Saved ") + p.out);
     return kExitOk;
@@ -137,11 +142,12 @@ int upload(const Parsed& p)
         err(QStringLiteral("No such file: ") + p.file);
         return kExitFailed;
     }
-    if (!ImportKV310File(p.file, Config()))
+    UnitConfig config;
+    if (!ImportKV310File(p.file, config))
         return kExitFailed;
     QtSerialPort port;
-    ToolView view;
-    UnitLink link(&port, Config(), &view);
+    ToolView view(config);
+    UnitLink link(&port, config, &view);
     if (!connect(link, p))
         return kExitFailed;
     const bool written = link.upload(p.scope) == TransferResult::Ok;

@@ -40,7 +40,7 @@ QString eventLine(const char* name, uint8_t info)
 }
 } // namespace
 
-QString ConfigListing(UnitConfig& config)
+QString ConfigListing(const UnitConfig& config)
 {
     QStringList out;
     out << QStringLiteral("Settings:")
@@ -69,7 +69,7 @@ QString ConfigListing(UnitConfig& config)
         out << withoutTrailingBlanks(QStringLiteral("  %1 [%2] %3")
                                          .arg(SequenceRowText(i + 1),
                                               QString::fromLatin1(config.SeqLabel[i]),
-                                              GetENGSequenceFromUDT(contents)));
+                                              GetENGSequenceFromUDT(contents, config.ASCIIStrings)));
     }
     out << QStringLiteral("ASCII strings (flag character %1):")
                .arg(QString::fromLatin1(QByteArray(1, char(config.ASCIIFlagChar))));

@@ -5,5 +5,4 @@ struct UnitConfig;
 
 // A readable listing of a configuration: settings, options by name, the
 // three events, each sequence as "01 [LBL] actions" and the ASCII strings.
-// Action texts read the strings of Config(), so config should be Config().
-QString ConfigListing(UnitConfig& config);
+QString ConfigListing(const UnitConfig& config);

@@ -5,7 +5,6 @@
 #include "programstart.h"
 #include "ptyhost.h"
 #include "simoptions.h"
-#include "unitconfig.h"
 #include "unitsim.h"
 
 #include <QCoreApplication>
@@ -74,9 +73,7 @@ int main(int argc, char* argv[])
         loader->reset();
         device = [&](const QByteArray& in) { return loader->onBytes(in); };
     } else {
-        // The flag character of the built-in strings decides how they decode.
-        Config() = DefaultConfig();
-        unit = std::make_unique<UnitSim>(Config(), options.hardwareCode, options.firmware);
+        unit = std::make_unique<UnitSim>(DefaultConfig(), options.hardwareCode, options.firmware);
         unit->setMute(options.mute);
         unit->setGarbage(options.garbage);
         unit->setWriteAck(!options.noWriteAck);

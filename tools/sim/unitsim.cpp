@@ -26,7 +26,7 @@ UnitSim::UnitSim(const UnitConfig& config, int hardwareCode, int firmwareVersion
         const QByteArray contents = WithSequencePad(config.SeqContents[i], b);
         blocks_[{Flash::kSequenceType, i}] = SequenceBlock(config.SeqContentsLen[i], contents, b);
         blocks_[{Flash::kStringType, i + Flash::kStringIndexBase}] =
-            StringBlock(DecodeASCIICodes(config.ASCIIStrings[i]).left(kMaxAsciiRaw), b);
+            StringBlock(DecodeASCIICodes(config.ASCIIStrings[i], char(config.ASCIIFlagChar)).left(kMaxAsciiRaw), b);
     }
 }
 

@@ -1,0 +1,7 @@
+#include "programconfig.h"
+
+UnitConfig& Config()
+{
+    static UnitConfig config;
+    return config;
+}
