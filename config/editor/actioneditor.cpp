@@ -151,6 +151,14 @@ void ActionEditor::buildMenu()
     mnuActionRem_ = add("mnuActionRem", QStringLiteral("Remove"), &ActionEditor::mnuActionRem_Click);
 }
 
+void ActionEditor::setControlsEnabled(bool on)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             this, lblSequence_0_, lblSequence_1_, lstActions_, cmbAction_, cmbActParam_, cmbActParam2_,
+             cmbActParam3_, lblAction_1_, lblAction_2_, lblAction_3_, cmdSeqUpdate_, cmdSeqCancel_})
+        w->setEnabled(on);
+}
+
 // ---- rows ----
 
 void ActionEditor::clearRows()

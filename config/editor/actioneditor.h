@@ -42,6 +42,8 @@ public:
     void mnuActionRem_Click();
 
     bool isOpen() const { return !isHidden(); }
+    // The frame and every control in it on or off (the window's ControlState).
+    void setControlsEnabled(bool on);
     int CurSeq() const { return curSeq_; }
     const TempSeq& tempSeq() const { return tempSeq_; }
     const QString& ActionClip() const { return actionClip_; }

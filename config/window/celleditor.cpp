@@ -1,20 +1,21 @@
 // The in-place cell editor over the label, ASCII string and DTMF string
 // lists, and the Special Characters panel that inserts character codes and
 // changes the flag character.
-#include "mainwindow.h"
+#include "celleditor.h"
 
 #include "errorlog.h"
-#include "listops.h"
-#include "prompter.h"
 #include "runtimeerror.h"
+#include "sequencelists.h"
 #include "settingsvalidation.h"
 #include "status.h"
 #include "textforms.h"
 #include "unitconfig.h"
+#include "prompter.h"
+#include "widgetmaking.h"
 
-#include <QCheckBox>
-#include <QGroupBox>
 #include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,27 +43,106 @@ double LeadingNumber(const QString& text)
 }
 } // namespace
 
-void frmMain::connectCellEditor()
+CellEditor::CellEditor(UnitConfig& config, QWidget* client, SequenceLists* lists)
+    : QObject(client), config_(config), client_(client), lists_(lists)
 {
+    txtCell_ = Named(new QLineEdit(client), QStringLiteral("txtCell"));
+    txtCell_->setProperty("tag", QStringLiteral("stateignore"));   // ControlState leaves it alone
+    txtCell_->setMouseTracking(true);
+    txtCell_->hide();
+    buildPanel(client);
+
     txtCell_->installEventFilter(this);
     txtASCCode_->installEventFilter(this);
     txtASCFlag_->installEventFilter(this);
     // A digit cannot mark codes, which are written in digits.
     txtASCFlag_->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[^0-9]?")), txtASCFlag_));
-    connect(txtASCCode_, &QLineEdit::textChanged, this, &frmMain::txtASCCode_Change);
-    connect(cmdInsert_, &QPushButton::clicked, this, &frmMain::cmdInsert_Click);
-    connect(cmdOk_, &QPushButton::clicked, this, &frmMain::cmdOk_Click);
-    for (int i = 0; i < 4; ++i)
+    connect(txtASCCode_, &QLineEdit::textChanged, this, &CellEditor::txtASCCode_Change);
+    connect(cmdInsert_, &QPushButton::clicked, this, &CellEditor::cmdInsert_Click);
+    connect(cmdOk_, &QPushButton::clicked, this, &CellEditor::cmdOk_Click);
+    for (int i = 0; i < int(cmdCIns_.size()); ++i)
         connect(cmdCIns_[i], &QPushButton::clicked, this, [this, i] { cmdCIns_Click(i); });
 }
 
-bool frmMain::cellEditOpen() const
+void CellEditor::buildPanel(QWidget* client)
+{
+    fraHEX_ = Named(new QGroupBox(QStringLiteral("Special Characters"), client), QStringLiteral("fraHEX"));
+    fraHEX_->setAutoFillBackground(true);
+    auto* grid = new QGridLayout(fraHEX_);
+    grid->addWidget(Named(new QLabel(QStringLiteral("ASCII Code:"), fraHEX_), QStringLiteral("lblASCCode")), 0, 0);
+    txtASCCode_ = Named(new QLineEdit(fraHEX_), QStringLiteral("txtASCCode"));
+    txtASCCode_->setMaximumWidth(48);
+    grid->addWidget(txtASCCode_, 0, 1);
+    lblASCIIChar_ = Named(new QLabel(fraHEX_), QStringLiteral("lblASCIIChar"));
+    lblASCIIChar_->setMinimumWidth(20);
+    grid->addWidget(lblASCIIChar_, 0, 2);
+    txtASCFlag_ = Named(new QLineEdit(fraHEX_), QStringLiteral("txtASCFlag"));
+    txtASCFlag_->setMaxLength(1);
+    txtASCFlag_->setMaximumWidth(28);
+    txtASCFlag_->setToolTip(QStringLiteral(
+        "ASCII code flag character.  Note: make sure to update ALL the ascii strings (where ascii "
+        "codes are used) if you change this flag character."));
+    grid->addWidget(Named(new QLabel(QStringLiteral("Flag:"), fraHEX_), QStringLiteral("lblASCFlag")), 0, 3, Qt::AlignRight);
+    grid->addWidget(txtASCFlag_, 0, 4);
+    cmdInsert_ = Named(new QPushButton(QStringLiteral("Insert"), fraHEX_), QStringLiteral("cmdInsert"));
+    cmdOk_ = Named(new QPushButton(QStringLiteral("OK"), fraHEX_), QStringLiteral("cmdOk"));
+    grid->addWidget(cmdInsert_, 0, 5);
+    grid->addWidget(cmdOk_, 0, 6);
+    grid->addWidget(Named(new QLabel(QStringLiteral("Commonly used codes:"), fraHEX_), QStringLiteral("lblCommonCodes")), 1, 0, 1, 2);
+    const QStringList captions{QStringLiteral("CR (13)"), QStringLiteral("LF (10)"), QStringLiteral("Tab (8)"),
+                               QStringLiteral("ESC (27)")};
+    const QStringList tags{QStringLiteral("13"), QStringLiteral("10"), QStringLiteral("8"), QStringLiteral("27")};
+    for (int i = 0; i < int(cmdCIns_.size()); ++i) {
+        cmdCIns_[i] = new QPushButton(captions[i], fraHEX_);
+        cmdCIns_[i]->setObjectName(QStringLiteral("cmdCIns_%1").arg(i));
+        cmdCIns_[i]->setProperty("tag", tags[i]);
+        grid->addWidget(cmdCIns_[i], 2, i);
+    }
+    fraHEX_->adjustSize();
+    fraHEX_->hide();
+}
+
+bool CellEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (watched == txtCell_) {
+        if (type == QEvent::KeyPress)
+            return cellKey(static_cast<QKeyEvent*>(event));
+        if (type == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                focusLost();
+        } else if (type == QEvent::MouseMove) {
+            mouseMoved();
+        }
+        return false;
+    }
+    if (watched == txtASCCode_ && type == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cmdInsert_Click();
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            cmdOk_Click();
+            return true;
+        }
+    }
+    if ((watched == txtASCCode_ || watched == txtASCFlag_) && type == QEvent::FocusIn) {
+        // After the click that gave the focus has placed the caret.
+        QTimer::singleShot(0, static_cast<QLineEdit*>(watched), &QLineEdit::selectAll);
+        return false;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool CellEditor::isOpen() const
 {
     return cellList_ != nullptr && !txtCell_->isHidden();
 }
 
-void frmMain::startCellEdit(QTreeWidget* list, int row, int column)
+void CellEditor::startCellEdit(QTreeWidget* list, int row, int column)
 {
     const ProcedureTrap trap("Coord2CellPos", "modMain");
     trap([&] {
@@ -75,9 +155,9 @@ void frmMain::startCellEdit(QTreeWidget* list, int row, int column)
         list->setCurrentItem(item);
         list->scrollToItem(item);
 
-        placeCellEditor();
-        txtCell_->setMaxLength(list == lstSequences_[0] ? kLabelLimit
-                               : list == lstSequences_[1] ? kStringLimit
+        place();
+        txtCell_->setMaxLength(list == lists_->sequences() ? kLabelLimit
+                               : list == lists_->strings() ? kStringLimit
                                                           : kNoLimit);
         txtCell_->setText(item->text(column - 1));
         txtCell_->show();
@@ -86,16 +166,16 @@ void frmMain::startCellEdit(QTreeWidget* list, int row, int column)
         txtCell_->selectAll();
         cellSelection_ = {0, int(txtCell_->text().size())};
 
-        if (list == lstSequences_[1]) {
-            txtASCFlag_->setText(QString(QChar(Config().ASCIIFlagChar)));
-            placeCellEditor();
+        if (list == lists_->strings()) {
+            txtASCFlag_->setText(QString(QChar(config_.ASCIIFlagChar)));
+            place();
             fraHEX_->show();
             fraHEX_->raise();
         }
     });
 }
 
-void frmMain::placeCellEditor()
+void CellEditor::place()
 {
     QTreeWidgetItem* item = cellList_ ? cellList_->topLevelItem(cellRow_ - 1) : nullptr;
     if (!item)
@@ -103,7 +183,7 @@ void frmMain::placeCellEditor()
     const QRect rowRect = cellList_->visualItemRect(item);
     const int left = cellList_->header()->sectionViewportPosition(cellColumn_ - 1);
     const int width = cellList_->header()->sectionSize(cellColumn_ - 1);
-    QWidget* client = centralWidget();
+    QWidget* client = client_;
     const QPoint topLeft = cellList_->viewport()->mapTo(client, QPoint(left, rowRect.top()));
     txtCell_->setGeometry(QRect(topLeft, QSize(std::max(width, 40), std::max(rowRect.height(), 20))));
     // The panel goes right under the editor, kept inside the window.
@@ -111,15 +191,15 @@ void frmMain::placeCellEditor()
     fraHEX_->move(std::max(0, std::min(txtCell_->x(), client->width() - fraHEX_->width())), std::max(0, y));
 }
 
-void frmMain::ProcessCell(bool commit)
+void CellEditor::ProcessCell(bool commit)
 {
     if (!cellList_ || closingCell_)
         return;
     const ProcedureTrap trap = ProcedureTrap::form("ProcessCell", "frmMain");
     closingCell_ = true;
     QTreeWidget* list = cellList_;
-    const bool labels = list == lstSequences_[0];
-    const bool strings = list == lstSequences_[1];
+    const bool labels = list == lists_->sequences();
+    const bool strings = list == lists_->strings();
     const int column = cellColumn_ - 1;
     QTreeWidgetItem* item = list->topLevelItem(cellRow_ - 1);
 
@@ -130,11 +210,11 @@ void frmMain::ProcessCell(bool commit)
         if (!commit)
             return;
         QString text = txtCell_->text();
-        if (list == lstDTMFStr_) {
+        if (!labels && !strings) {
             text = FilterDTMFChars(text);
         } else {
             try {
-                CheckASCIILength(text.toLatin1(), char(Config().ASCIIFlagChar));
+                CheckASCIILength(text.toLatin1(), char(config_.ASCIIFlagChar));
             } catch (const RuntimeError&) {
                 // A code above 255 between flags is no character: keep the old text.
                 ShowStatus(kCodeRangeMessage);
@@ -142,12 +222,12 @@ void frmMain::ProcessCell(bool commit)
             }
         }
         item->setText(column, text);
-        MarkChanged(true);
+        emit edited();
     });
 
     if (labels && item) {
         trap([&] {
-            const SequenceTexts texts = sequenceListTexts();
+            const SequenceTexts texts = lists_->texts();
             if (!VerifyInformation(texts.labels, texts.lines, false)) {
                 item->setText(column, oldCellText_);
                 return;
@@ -155,7 +235,7 @@ void frmMain::ProcessCell(bool commit)
             // After the check, whose own status text would hide it.
             if (item->text(column).isEmpty())
                 ShowStatus(QStringLiteral("Sequence #") + item->text(0) + QStringLiteral(" disabled."));
-            UnitConfig& c = Config();
+            UnitConfig& c = config_;
             for (int i = 0; i < kSlotCount; ++i) {
                 // One byte per character, as the unit and the data file take them.
                 const QByteArray label = texts.labels.value(i).toLatin1().toUpper();
@@ -166,33 +246,33 @@ void frmMain::ProcessCell(bool commit)
     } else if (strings) {
         trap([&] {
             for (int i = 0; i < kSlotCount; ++i)
-                Config().ASCIIStrings[i] = list->topLevelItem(i)->text(1).toLatin1();
+                config_.ASCIIStrings[i] = list->topLevelItem(i)->text(1).toLatin1();
         });
     }
     if (labels || strings)
-        DisplayData(false);
+        emit listsChanged();
 
     // The flag box belongs to the panel, which only string edits open.
     trap([&] {
         const QByteArray flag = txtASCFlag_->text().toLatin1();
-        if (!strings || flag.isEmpty() || uint8_t(flag[0]) == Config().ASCIIFlagChar)
+        if (!strings || flag.isEmpty() || uint8_t(flag[0]) == config_.ASCIIFlagChar)
             return;
         Prompts().message(QStringLiteral("Since the ASCII code flag character has been updated, please "
                                          "make sure to update all other ASCII Strings with this new "
                                          "character, where needed."),
                           MsgIcon::Information);
-        Config().ASCIIFlagChar = uint8_t(flag[0]);
-        rebuildTerminalCheckTexts();
+        config_.ASCIIFlagChar = uint8_t(flag[0]);
+        emit flagChanged();
     });
 
     txtCell_->hide();
     fraHEX_->hide();
     cellList_ = nullptr;
-    listOps_->setActiveList(nullptr);
     closingCell_ = false;
+    emit closed();
 }
 
-bool frmMain::cellEditorKey(QKeyEvent* e)
+bool CellEditor::cellKey(QKeyEvent* e)
 {
     switch (e->key()) {
     case Qt::Key_Return:
@@ -207,9 +287,9 @@ bool frmMain::cellEditorKey(QKeyEvent* e)
     }
 }
 
-void frmMain::cellEditorFocusLost()
+void CellEditor::focusLost()
 {
-    if (!cellEditOpen() || closingCell_)
+    if (!isOpen() || closingCell_)
         return;
     // Remember the selection: the box drops it when it loses the focus, and
     // Insert replaces it.
@@ -228,19 +308,19 @@ void frmMain::cellEditorFocusLost()
     ProcessCell(true);
 }
 
-void frmMain::cellEditorMouseMove()
+void CellEditor::mouseMoved()
 {
     if (fraHEX_->isHidden() || !txtCell_->hasSelectedText())
         return;
     const QString sel = txtCell_->selectedText();
-    const QString flag = QString(QChar(Config().ASCIIFlagChar));
+    const QString flag = QString(QChar(config_.ASCIIFlagChar));
     if (sel.size() == 1)
         txtASCCode_->setText(QString::number(sel[0].unicode()));
     else if (sel.size() > 2 && sel.startsWith(flag) && sel.endsWith(flag))
         txtASCCode_->setText(sel.mid(1, sel.size() - 2));
 }
 
-void frmMain::txtASCCode_Change()
+void CellEditor::txtASCCode_Change()
 {
     const QString text = txtASCCode_->text();
     if (text.isEmpty())
@@ -260,14 +340,14 @@ void frmMain::txtASCCode_Change()
     lblASCIIChar_->setText(QString(QChar(code)));
 }
 
-QByteArray frmMain::cellFlag() const
+QByteArray CellEditor::cellFlag() const
 {
     // A flag typed into the panel is the one the string will be read with.
     const QByteArray typed = txtASCFlag_->text().toLatin1();
-    return typed.isEmpty() ? QByteArray(1, char(Config().ASCIIFlagChar)) : typed.left(1);
+    return typed.isEmpty() ? QByteArray(1, char(config_.ASCIIFlagChar)) : typed.left(1);
 }
 
-void frmMain::insertCodeAtSelection()
+void CellEditor::insertCodeAtSelection()
 {
     if (txtCell_->hasFocus()) {
         if (txtCell_->hasSelectedText())
@@ -287,7 +367,7 @@ void frmMain::insertCodeAtSelection()
     cellSelection_ = {caret, 0};
 }
 
-void frmMain::cmdInsert_Click()
+void CellEditor::cmdInsert_Click()
 {
     if (txtASCCode_->text().isEmpty())
         return;
@@ -296,12 +376,12 @@ void frmMain::cmdInsert_Click()
     txtASCCode_->selectAll();
 }
 
-void frmMain::cmdOk_Click()
+void CellEditor::cmdOk_Click()
 {
     ProcessCell(true);
 }
 
-void frmMain::cmdCIns_Click(int index)
+void CellEditor::cmdCIns_Click(int index)
 {
     txtASCCode_->setText(QString::number(cmdCIns_[index]->property("tag").toString().toInt()));
     cmdInsert_Click();

@@ -2,6 +2,9 @@
 // starting the firmware loader.
 #include "mainwindow.h"
 
+#include "portrow.h"
+#include "sequencelists.h"
+
 #include "appinfo.h"
 #include "binaryutils.h"
 #include "datafile.h"
@@ -44,11 +47,6 @@ DialogParams DataFileDialog(const QString& verb)
     return p;
 }
 } // namespace
-
-SequenceTexts frmMain::sequenceListTexts() const
-{
-    return SequenceListColumnTexts(lstSequences_[0]);
-}
 
 bool frmMain::LoadFromFile(const QString& path)
 {
@@ -113,7 +111,7 @@ void frmMain::mnuOpen_Click()
 
 bool frmMain::saveTo(const QString& path)
 {
-    const SequenceTexts texts = sequenceListTexts();
+    const SequenceTexts texts = lists_->texts();
     if (!VerifyInformation(texts.labels, texts.lines, true))
         return false;
     // Written through a temporary file: a refused or failed save leaves the
@@ -184,7 +182,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         return;
     }
     trap([&] {
-        if (serPort_->isOpen())
+        if (ports_.unit->isOpen())
             DisconnectUnit();
     });
     SaveLocalSettings();
@@ -215,12 +213,12 @@ void frmMain::mnuFWUpdate_Click()
     if (commandRunning())
         return;
     trap([&] {
-        cmdConnect_->setText(QStringLiteral("Disconnect"));
+        portRow_->showConnected(true);   // so that its command disconnects
         cmdConnect_Click();
     });
     QElapsedTimer waited;
     waited.start();
-    while (serPort_->isOpen() && waited.elapsed() <= kPortCloseWaitMs)
+    while (ports_.unit->isOpen() && waited.elapsed() <= kPortCloseWaitMs)
         WaitMs(kPortClosePollMs);
     // The window goes on painting while the loader runs, but takes no
     // input and does not close until the loader has ended.

@@ -3,14 +3,12 @@
 #include "mainwindow.h"
 
 #include "datafile.h"
+#include "dtmfstringlist.h"
 #include "errorlog.h"
 #include "fileservices.h"
 #include "inifile.h"
 #include "splash.h"
-
-#include <QApplication>
-#include <QLineEdit>
-#include <QMenu>
+#include "terminalpane.h"
 
 namespace {
 constexpr int kTwipsPerPixel = 15;
@@ -26,36 +24,6 @@ void WriteLocal(const char* key, const QString& value)
 }
 QString Twips(int pixels) { return QString::number(float(pixels * kTwipsPerPixel)); }
 } // namespace
-
-void frmMain::RebuildDTMFMenu(const QString& joined)
-{
-    while (mnuDTMFStr_.size() > 1) {
-        QApplication::processEvents();
-        delete mnuDTMFStr_.takeLast();
-    }
-    if (mnuDTMFStr_.isEmpty()) {
-        QAction* first = mnuSendDTMF_->addAction(QString());
-        first->setObjectName(QStringLiteral("mnuDTMFStr_0"));
-        connect(first, &QAction::triggered, this, [this] { mnuDTMFStr_Click(0); });
-        mnuDTMFStr_.append(first);
-    }
-    mnuDTMFStr_[0]->setText(QStringLiteral("Not Defined"));
-    mnuDTMFStr_[0]->setProperty("tag", QString());
-    if (joined.isEmpty())
-        return;
-    const QStringList parts = joined.split(QLatin1Char(','));
-    for (int i = 0; i < parts.size(); ++i) {
-        if (i > 0) {
-            QAction* entry = mnuSendDTMF_->addAction(QString());
-            entry->setObjectName(QStringLiteral("mnuDTMFStr_%1").arg(i));
-            entry->setEnabled(mnuDTMFStr_[0]->isEnabled());
-            connect(entry, &QAction::triggered, this, [this, i] { mnuDTMFStr_Click(i); });
-            mnuDTMFStr_.append(entry);
-        }
-        mnuDTMFStr_[i]->setText(QStringLiteral("Send: ") + parts[i]);
-        mnuDTMFStr_[i]->setProperty("tag", parts[i]);
-    }
-}
 
 void frmMain::LoadLocalSettings()
 {
@@ -80,7 +48,7 @@ void frmMain::LoadLocalSettings()
         move(px[0], px[1]);
         resize(px[2], px[3]);
     });
-    trap([&] { RebuildDTMFMenu(ReadLocal("DTMFStrings")); });
+    trap([&] { dtmf_->RebuildDTMFMenu(ReadLocal("DTMFStrings")); });
     trap([&] {
         const QString last = ReadLocal("LastDTD");
         if (FileExists(last))
@@ -88,7 +56,7 @@ void frmMain::LoadLocalSettings()
         else
             useDefaults = true;
     });
-    trap([&] { txtInstDTMF_->setText(ReadLocal("InstDTMF")); });
+    trap([&] { terminal_->setInstantDtmf(ReadLocal("InstDTMF")); });
     if (useDefaults) {
         show();
         if (splash_)
@@ -112,14 +80,6 @@ void frmMain::SaveLocalSettings()
     });
     trap([&] { WriteLocal("LastDTD", CurrentFile()); });
     trap([&] { WriteLocal("WinState", QString::number(state)); });
-    trap([&] {
-        QStringList tags;
-        for (QAction* entry : mnuDTMFStr_) {
-            const QString tag = entry->property("tag").toString();
-            if (!tag.isEmpty())
-                tags.append(tag);
-        }
-        WriteLocal("DTMFStrings", tags.join(QLatin1Char(',')));
-    });
-    trap([&] { WriteLocal("InstDTMF", txtInstDTMF_->text()); });
+    trap([&] { WriteLocal("DTMFStrings", dtmf_->joined()); });
+    trap([&] { WriteLocal("InstDTMF", terminal_->instantDtmf()); });
 }

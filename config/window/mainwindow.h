@@ -1,68 +1,58 @@
 #pragma once
-#include "editorhost.h"
-#include "linkview.h"
+#include "feedbackreader.h"
 #include "programconfig.h"
 #include "unitlink.h"
-#include "verification.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QTimer>
-#include <array>
 #include <memory>
-#include <utility>
 
 class ActionEditor;
+class CellEditor;
+class DtmfStringList;
+class PortRow;
 class SequenceListOps;
-class OptionCheckBox;
-class ProgressBar;
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPushButton;
-class QTextEdit;
-class QTreeWidget;
-class QTreeWidgetItem;
+class SequenceLists;
 class SerialPort;
+class SettingsPanel;
+class StatusPanels;
+class TerminalPane;
+class WindowEditorHost;
+class WindowLinkView;
 class frmSplash;
+struct MainMenus;
 
-// The main window of the configuration program: the two sequence lists with
-// the action editor, the unit settings panel, the port row, the terminal,
-// the DTMF string list and the in-place cell editor. Control names are the
-// objectNames of the widgets ("chkOpt_3", "lstSequences_0", ...).
+// The main window of the configuration program. It composes the panels
+// (the sequence and string lists with the action editor, the settings, the
+// port row, the terminal, the cell editor and the DTMF strings) around the
+// one unit link, and keeps the window-wide procedures: which controls are
+// enabled, the caption and its changed mark, the save prompt, the File
+// menu, the unit commands, Locals.ini and starting the firmware loader.
 //
-// The implementation is split by panel: mainwindow.cpp builds the window,
-// windowstate.cpp enables controls and keeps the caption, filecommands.cpp
-// the File menu, localsettings.cpp Locals.ini, settingspanel.cpp the
-// settings, celleditor.cpp the cell editor, dtmfstrings.cpp the DTMF
-// strings, terminal.cpp the terminal and unitcommands.cpp the link.
-class frmMain : public QMainWindow, public EditorHost, public LinkView {
+// mainwindow.cpp builds the window, windowstate.cpp enables and marks,
+// filecommands.cpp is the File menu, localsettings.cpp Locals.ini and
+// unitcommands.cpp the unit commands; windowhooks.cpp is how the link and
+// the editors reach the window.
+class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     // port: the unit's serial port; prober: the port used to scan for ports.
     // Both default to QSerialPort backends owned by the window.
-    explicit frmMain(SerialPort* port = nullptr, SerialPort* prober = nullptr,
-                     QWidget* parent = nullptr);
+    explicit frmMain(SerialPort* port = nullptr, SerialPort* prober = nullptr, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // The load steps: splash, lists, ports, Locals.ini, last file or the
     // defaults, then the window is shown.
     void Form_Load();
 
-    // Window services
     void ControlState(bool enabled, bool all);
     void MarkChanged(bool changed);
-    bool isChanged() const;
+    bool isChanged() const { return changed_; }
     int AskSaveChanges();            // 0 no, 1 saved, 2 cancel
-    void UpdateBar(int value, int maximum);
     void DisplayData(bool settingsOnly);
-    void ShowSilentMode(bool silent);
+    // An option reply or a reset report the terminal read.
+    void SyncJumpers(const FeedbackReading& reply);
 
-    // Files
     bool LoadFromFile(const QString& path);
     void CreateNew();
     void LoadLocalSettings();
@@ -76,7 +66,6 @@ public:
     // The firmware loader's command line, as started by Update Firmware.
     QString FirmwareLoaderCommand() const;
 
-    // Unit commands
     void cmdConnect_Click();
     void cmdRefresh_Click();
     void cmdDownload_Click();
@@ -84,212 +73,63 @@ public:
     void mnuUpSetOnly_Click(int index);
     void mnuUpAll_Click();
     void DisconnectUnit();
-    UnitLink& unitLink() { return *link_; }
     bool unitConnected() const;
     // A command holds the unit: nothing else may start meanwhile.
     bool transferRunning() const;
     // ... or the firmware loader runs: the window waits for it.
     bool commandRunning() const;
 
-    // Settings panel
-    void chkOpt_Click(int index);
-    void eventBox_Click(int event);     // 0 disconnect, 1 external status, 2 power-on
-    void eventCombo_Click(int event);
-    void txtRings_Validate();
-    void txtPrefix_Validate();
-    void txtInactDur_Validate();
-    void txtDTMFOutDur_Validate();
-    void txtPass_Validate();
-    void SyncJumpers();
-
-    // Terminal
-    void terminalAppend(const QByteArray& bytes);
-    void cmdTermClear_Click();
-    void cmdInstDTMFSend_Click();
-    void txtTerminal_KeyPress(const QString& typed);
-    void tmrHighLight_Timer();
-    void rebuildTerminalCheckTexts();
-
-    // Cell editor and the Special Characters panel
-    void ProcessCell(bool commit);
-    void cmdInsert_Click();
-    void cmdOk_Click();
-    void cmdCIns_Click(int index);
-    void txtASCCode_Change();
-    QTreeWidget* cellList() const { return cellList_; }
-
-    // DTMF strings
-    void mnuDTMFStr_Click(int index);
-    void mnuEditDTMFStr_Click();
-    void cmdAddDTMF_Click();
-    void cmdDTMFStrOK_Click();
-    void mnuDTMFSeqRem_Click();
-    void RebuildDTMFMenu(const QString& joined);
-    QList<QAction*> dtmfMenuEntries() const { return mnuDTMFStr_; }
-
-    // EditorHost
-    QWidget* hostWindow() override { return this; }
-    QTreeWidget* sequenceList() override { return lstSequences_[0]; }
-    QTreeWidget* asciiList() override { return lstSequences_[1]; }
-    void controlState(bool enabled, bool all) override { ControlState(enabled, all); }
-    void markChanged(bool changed) override { MarkChanged(changed); }
-    bool cellEditOpen() const override;
-    void commitCellEdit() override { ProcessCell(true); }
-    void startCellEdit(QTreeWidget* list, int row, int column) override;
-
-    // LinkView
-    void updateBar(int value, int maximum) override { UpdateBar(value, maximum); }
-    void showUnitId(const QString& text) override;
-    void displayData(bool settingsOnly) override { DisplayData(settingsOnly); }
-    void terminalReceived(const QByteArray& bytes) override { terminalAppend(bytes); }
-    void optionRequestTimedOut(const QString& request) override;
-    bool verifyForUpload() override;
-    bool askSaveChanges() override { return AskSaveChanges() != 2; }
-    void lineDropped() override;
-    void unitBusy(bool busy) override;
-
+    UnitLink& unitLink() { return *link_; }
+    SequenceLists& lists() const { return *lists_; }
+    SettingsPanel& settings() const { return *settings_; }
+    TerminalPane& terminal() const { return *terminal_; }
+    CellEditor& cells() const { return *cells_; }
+    DtmfStringList& dtmfStrings() const { return *dtmf_; }
+    StatusPanels& status() const { return *status_; }
     ActionEditor* actionEditor() const { return fraSequence_; }
     SequenceListOps* listOps() const { return listOps_.get(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // mainwindow.cpp
+    friend class WindowLinkView;
+    friend class WindowEditorHost;
+
     void buildMenus();
-    QWidget* buildSequencePane();
-    QWidget* buildSettingsFrame();
-    QWidget* buildPortRow();
-    QWidget* buildTerminalPane();
-    void buildStatusBar();
-    void buildDTMFStringFrame();
-    void buildCellEditor();
-    void fillNameListsAndRows();
-    void centreInClient(QWidget* frame);
-    void installStatusSink();
-    void updatePortToolTip();
-    void populatePortList(bool scan);
-    SequenceTexts sequenceListTexts() const;
+    void connectPanels();
+    void applyDependentSettings();
+    // Every way in to a command or an edit, closed or open again.
+    void closeWaysIn(bool closed);
     bool saveTo(const QString& path);
     void saveCurrentFile();
     void saveAsChosenFile();
-    // windowstate.cpp: every way in to a command or an edit, closed or open.
-    void closeWaysIn(bool closed);
-    // settingspanel.cpp
-    void connectSettingsPanel();
-    void applyDependentSettings();
-    // celleditor.cpp
-    void connectCellEditor();
-    bool cellEditorKey(QKeyEvent* e);
-    void cellEditorFocusLost();
-    void cellEditorMouseMove();
-    void placeCellEditor();
-    void insertCodeAtSelection();
-    QByteArray cellFlag() const;
-    // dtmfstrings.cpp
-    bool dtmfListMouse(QEvent* e);
-    bool dtmfListKey(QKeyEvent* e);
-    // terminal.cpp
-    bool terminalKey(QKeyEvent* e);
 
-    // Ports
-    SerialPort* serPort_;
-    SerialPort* portScanner_;
-    std::unique_ptr<SerialPort> ownedPort_;
-    std::unique_ptr<SerialPort> ownedScanner_;
+    // The unit's port and the port scanner, owned here unless given.
+    struct Ports {
+        SerialPort* unit = nullptr;
+        SerialPort* scanner = nullptr;
+        std::unique_ptr<SerialPort> ownedUnit;
+        std::unique_ptr<SerialPort> ownedScanner;
+    } ports_;
+    std::unique_ptr<WindowLinkView> linkView_;
+    std::unique_ptr<WindowEditorHost> editorHost_;
     std::unique_ptr<UnitLink> link_;
+    std::unique_ptr<MainMenus> menus_;
     QPointer<frmSplash> splash_;
 
-    // Menus
-    QAction* mnuNew_ = nullptr;
-    QAction* mnuOpen_ = nullptr;
-    QAction* mnuSave_ = nullptr;
-    QAction* mnuSaveAs_ = nullptr;
-    QAction* mnuExit_ = nullptr;
-    QAction* mnuFWUpdate_ = nullptr;
-    QMenu* mnuSendDTMF_ = nullptr;
-    QAction* mnuEditDTMFStr_ = nullptr;
-    QList<QAction*> mnuDTMFStr_;
-    QMenu* mnuUpload_ = nullptr;
-    std::array<QAction*, 2> mnuUpSetOnly_{};
-    QAction* mnuUpAll_ = nullptr;
-    UploadScope uploadScope_ = UploadScope::Everything;
-    bool loaderRunning_ = false;   // Update Firmware waits for the loader
-
-    // Sequence pane
-    std::array<QTreeWidget*, 2> lstSequences_{};
+    SequenceLists* lists_ = nullptr;
+    SettingsPanel* settings_ = nullptr;
+    PortRow* portRow_ = nullptr;
+    TerminalPane* terminal_ = nullptr;
+    CellEditor* cells_ = nullptr;
+    DtmfStringList* dtmf_ = nullptr;
+    StatusPanels* status_ = nullptr;
     ActionEditor* fraSequence_ = nullptr;
     std::unique_ptr<SequenceListOps> listOps_;
 
-    // Settings frame
-    QGroupBox* fraSettings_ = nullptr;
-    std::array<OptionCheckBox*, 12> chkOpt_{};
-    QLineEdit* txtRings_ = nullptr;
-    QLabel* lblRings_ = nullptr;
-    QLineEdit* txtPrefix_ = nullptr;
-    QLabel* lblPrefix_ = nullptr;
-    QLineEdit* txtInactDur_ = nullptr;
-    QLabel* lblInactDur_ = nullptr;
-    QLineEdit* txtDTMFOutDur_ = nullptr;
-    QLabel* lblDTMFOutDur_ = nullptr;
-    QLineEdit* txtPass_ = nullptr;
-    QLabel* lblPass_ = nullptr;
-    std::array<QCheckBox*, 3> chkEvent_{};   // chkDisconInfo, chkExtStat, chkPWRON
-    std::array<QComboBox*, 3> cmbEvent_{};   // cmbDisconInfo, cmbExtStat, cmbPWRON
-    bool updatingControls_ = false;          // UpdatingControls
-    int pressedValue_ = 0;                   // -1 none; 0 before the first press
-
-    // Port row and buttons
-    QComboBox* cmbPort_ = nullptr;
-    QPushButton* cmdConnect_ = nullptr;
-    QPushButton* cmdRefresh_ = nullptr;
-    QPushButton* cmdDownload_ = nullptr;
-    QPushButton* cmdUpload_ = nullptr;
-    QPushButton* cmdExit_ = nullptr;
-
-    // Terminal
-    QTextEdit* txtTerminal_ = nullptr;
-    QCheckBox* chkTermAscCodeDisplay_ = nullptr;
-    QCheckBox* chkGlobalAscCodeOnly_ = nullptr;
-    QPushButton* cmdTermClear_ = nullptr;
-    QLabel* lblInstDTMF_ = nullptr;
-    QLineEdit* txtInstDTMF_ = nullptr;
-    QPushButton* cmdInstDTMFSend_ = nullptr;
-    QTimer tmrHighLight_;
-    int highlightPosition_ = 0;
-    bool terminalAfterCr_ = false;   // the unit's last text ended in CR
-    int scanPosition_ = 0;
-
-    // Status bar
-    QLabel* panelMsg_ = nullptr;
-    QLabel* panelUnitId_ = nullptr;
-    ProgressBar* picProgress_ = nullptr;
-
-    // DTMF string editor
-    QGroupBox* fraDTMFStrings_ = nullptr;
-    QTreeWidget* lstDTMFStr_ = nullptr;
-    QPushButton* cmdAddDTMF_ = nullptr;
-    QPushButton* cmdDTMFStrOK_ = nullptr;
-    QMenu* mnuDTMFSeq_ = nullptr;
-    QAction* mnuDTMFSeqRem_ = nullptr;
-
-    // Cell editor and Special Characters panel
-    QLineEdit* txtCell_ = nullptr;
-    QGroupBox* fraHEX_ = nullptr;
-    QLineEdit* txtASCCode_ = nullptr;
-    QLabel* lblASCIIChar_ = nullptr;
-    QLineEdit* txtASCFlag_ = nullptr;
-    QPushButton* cmdInsert_ = nullptr;
-    QPushButton* cmdOk_ = nullptr;
-    std::array<QPushButton*, 4> cmdCIns_{};
-    QTreeWidget* cellList_ = nullptr;        // the list being edited
-    int cellRow_ = 0;                        // 1-based
-    int cellColumn_ = 0;                     // 1-based
-    QString oldCellText_;
-    std::pair<int, int> cellSelection_{0, 0};  // start, length: what Insert replaces
-    bool closingCell_ = false;
-    int dtmfPressedRow_ = 0;                 // 1-based, 0 none
-    int dtmfPressedColumn_ = 0;
+    bool changed_ = false;         // unsaved changes: the caption's "*"
+    bool loaderRunning_ = false;   // Update Firmware waits for the loader
+    UploadScope uploadScope_ = UploadScope::Everything;
 };

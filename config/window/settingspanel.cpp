@@ -1,194 +1,41 @@
-// The unit settings panel: showing the configuration, the option boxes and
-// their live commands, the event boxes, the validators of the text boxes,
-// and reading the unit's feedback from the terminal.
-#include "mainwindow.h"
+// The unit settings panel: showing the configuration's settings, the
+// option boxes and their live commands, the event boxes and the validators
+// of the text boxes.
+#include "settingspanel.h"
 
-#include "actioneditor.h"
 #include "binaryutils.h"
 #include "errorlog.h"
-#include "feedbackreader.h"
 #include "optioncheckbox.h"
 #include "prompter.h"
-#include "seqtext.h"
 #include "settingsvalidation.h"
 #include "status.h"
 #include "textforms.h"
 #include "unitconfig.h"
+#include "unitlink.h"
 #include "vocabulary.h"
+#include "widgetmaking.h"
 
 #include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
-#include <QTextEdit>
-#include <QTreeWidget>
-#include <cmath>
+#include <QScopedValueRollback>
 
 namespace {
+constexpr const char* kForm = "frmMain";
 const QString kFeedbackCommand = QStringLiteral("jst");
+constexpr int kPasswordLength = 4;
+constexpr int kEventCount = 3;
+// Options whose boxes enable others.
+constexpr int kSimpleMode = 0;
+constexpr int kInactivityTimer = 2;
+constexpr int kAutoAnswer = 4;
+constexpr int kPasswordCheck = 6;
 
-uint8_t& EventField(int event)
-{
-    UnitConfig& c = Config();
-    switch (event) {
-    case 0:
-        return c.DisconnectInfo;
-    case 1:
-        return c.ExtStatInfo;
-    default:
-        return c.PWRONInfo;
-    }
-}
+QString Two(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+bool Ticked(const QCheckBox* box) { return box->checkState() == Qt::Checked; }
 
-// Restores UpdatingControls when it goes out of scope.
-class UpdatingScope {
-public:
-    explicit UpdatingScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~UpdatingScope() { flag_ = saved_; }
-
-private:
-    bool& flag_;
-    bool saved_;
-};
-} // namespace
-
-void frmMain::connectSettingsPanel()
-{
-    for (int i = 0; i < kOptionCount; ++i) {
-        OptionCheckBox* box = chkOpt_[i];
-        connect(box, &OptionCheckBox::mouseWentDown, this, [this](int state) { pressedValue_ = state; });
-        connect(box, &OptionCheckBox::mouseWentUp, this, [this] { pressedValue_ = -1; });
-        connect(box, &QCheckBox::clicked, this, [this, i] { chkOpt_Click(i); });
-    }
-    for (int e = 0; e < 3; ++e) {
-        connect(chkEvent_[e], &QCheckBox::clicked, this, [this, e] { eventBox_Click(e); });
-        connect(cmbEvent_[e], &QComboBox::activated, this, [this, e] { eventCombo_Click(e); });
-    }
-    connect(txtRings_, &QLineEdit::editingFinished, this, &frmMain::txtRings_Validate);
-    connect(txtPrefix_, &QLineEdit::editingFinished, this, &frmMain::txtPrefix_Validate);
-    connect(txtInactDur_, &QLineEdit::editingFinished, this, &frmMain::txtInactDur_Validate);
-    connect(txtDTMFOutDur_, &QLineEdit::editingFinished, this, &frmMain::txtDTMFOutDur_Validate);
-    connect(txtPass_, &QLineEdit::editingFinished, this, &frmMain::txtPass_Validate);
-}
-
-void frmMain::DisplayData(bool settingsOnly)
-{
-    const ProcedureTrap trap = ProcedureTrap::form("DisplayData", "frmMain");
-    UnitConfig& c = Config();
-    if (!settingsOnly) {
-        for (int i = 0; i < kSlotCount; ++i) {
-            trap([&] {
-                QTreeWidgetItem* row = lstSequences_[0]->topLevelItem(i);
-                row->setText(1, QString::fromLatin1(c.SeqLabel[i].toUpper()));
-                row->setText(2, GetENGSequenceFromUDT(c.SeqContents[i], c.ASCIIStrings));
-            });
-            trap([&] { lstSequences_[1]->topLevelItem(i)->setText(1, QString::fromLatin1(c.ASCIIStrings[i])); });
-        }
-    }
-    trap([&] {
-        txtRings_->setText(QString::number(c.Rings));
-        txtPrefix_->setText(QString(QChar(c.PrefixChar)));
-        txtDTMFOutDur_->setText(QString::fromLatin1(DTMFOutDurText(c.DTMFOutDur)));
-        txtInactDur_->setText(QString::number(c.InactivityDur));
-        txtPass_->setText(QString::fromLatin1(c.PassWord));
-    });
-    {
-        UpdatingScope updating(updatingControls_);
-        for (int e = 0; e < 3; ++e) {
-            trap([&] {
-                const uint8_t info = EventField(e);
-                chkEvent_[e]->setChecked(InfoEnabled(info));
-                cmbEvent_[e]->setCurrentIndex(InfoSlot(info) < kSlotCount ? InfoSlot(info) : -1);
-            });
-        }
-    }
-    bool feedbackOff = false;
-    {
-        UpdatingScope updating(updatingControls_);
-        for (int i = 0; i < kOptionCount; ++i) {
-            chkOpt_[i]->setCheckState(OptionOn(c, i) ? Qt::Checked : Qt::Unchecked);
-            if (chkOpt_[i]->property("tag").toString() == kFeedbackCommand)
-                feedbackOff = chkOpt_[i]->checkState() == Qt::Unchecked;
-        }
-    }
-    trap([&] { applyDependentSettings(); });
-    if (!settingsOnly) {
-        trap([&] {
-            QTreeWidgetItem* selected = lstSequences_[0]->currentItem();
-            if (fraSequence_->isOpen() && selected)
-                fraSequence_->SplitSequence(lstSequences_[0]->indexOfTopLevelItem(selected) + 1);
-        });
-    }
-    if (feedbackOff && unitConnected())
-        ShowSilentMode(true);
-}
-
-void frmMain::ShowSilentMode(bool silent)
-{
-    UpdatingScope updating(updatingControls_);
-    if (silent) {
-        for (OptionCheckBox* box : chkOpt_) {
-            const QString command = box->property("tag").toString();
-            if (!command.isEmpty() && command != kFeedbackCommand)
-                box->setCheckState(Qt::PartiallyChecked);
-        }
-        const QString text = QStringLiteral(
-            "KV310 unit is in silent mode.  Feedback messages won't be shown in the program/terminal.");
-        ShowStatus(text);
-        Prompts().message(text, MsgIcon::Information);
-    } else {
-        ShowStatus(QStringLiteral("KV310 software needs to be synched with the unit.  Please "
-                                  "reconnect or download the settings."));
-        DisplayData(true);
-    }
-}
-
-void frmMain::chkOpt_Click(int index)
-{
-    const ProcedureTrap trap = ProcedureTrap::form("chkOpt_Click", "frmMain");
-    if (updatingControls_)
-        return;
-    updatingControls_ = true;
-    OptionCheckBox* box = chkOpt_[index];
-    // The box follows the unit's reply, not the mouse.
-    if (pressedValue_ != -1)
-        box->setCheckState(Qt::CheckState(pressedValue_));
-    trap([&] {
-        if (!unitConnected() || commandRunning())
-            return;
-        const QString command = box->property("tag").toString();
-        if (command.isEmpty())
-            return;   // the reserved options have no command
-        if (command == kFeedbackCommand && box->checkState() == Qt::Checked) {
-            box->setCheckState(Qt::Unchecked);
-            ShowSilentMode(true);
-        }
-        link_->sendOption(command.toLatin1());
-    });
-    updatingControls_ = false;
-}
-
-void frmMain::eventBox_Click(int event)
-{
-    if (updatingControls_)
-        return;
-    cmbEvent_[event]->setEnabled(chkEvent_[event]->isChecked());
-    eventCombo_Click(event);
-}
-
-void frmMain::eventCombo_Click(int event)
-{
-    if (updatingControls_)
-        return;
-    uint8_t& info = EventField(event);
-    const uint8_t before = info;
-    const int slot = std::max(0, cmbEvent_[event]->currentIndex());
-    info = WithInfoEnabled(WithInfoSlot(info, slot), chkEvent_[event]->isChecked());
-    // The event settings are part of the configuration: a change must be
-    // saved like any other.
-    if (info != before)
-        MarkChanged(true);
-}
-
-namespace {
 // Runs one numeric validator and applies its outcome to the box.
 template <class Store>
 void ValidateNumeric(QLineEdit* box, double stored, const NumericField& field, Store store)
@@ -204,89 +51,310 @@ void ValidateNumeric(QLineEdit* box, double stored, const NumericField& field, S
 }
 } // namespace
 
-void frmMain::txtRings_Validate()
+SettingsPanel::SettingsPanel(UnitConfig& config, UnitLink& link, QWidget* parent)
+    : QGroupBox(QStringLiteral("Unit Settings"), parent), config_(config), link_(link)
 {
-    const ProcedureTrap trap = ProcedureTrap::form("txtRings_Validate", "frmMain");
+    setObjectName(QStringLiteral("fraSettings"));
+    build();
+    connectBoxes();
+}
+
+void SettingsPanel::build()
+{
+    auto* grid = new QGridLayout(this);
+    const QStringList& names = OptionNames();
+    const QStringList& commands = OptionCommands();
+    for (int i = 0; i < kOptionCount; ++i) {
+        auto* box = Named(new OptionCheckBox(names.value(i), this), QStringLiteral("chkOpt_%1").arg(i));
+        box->setProperty("tag", commands.value(i));
+        box->setTristate(true);   // the grey state of silent mode
+        chkOpt_[i] = box;
+        grid->addWidget(box, i / 3, i % 3);
+    }
+    int row = 4;
+    auto place = [&](QLabel* label, QLineEdit* edit, int r, int c) {
+        auto* h = new QHBoxLayout;
+        h->addWidget(label);
+        h->addWidget(edit);
+        h->addStretch(1);
+        grid->addLayout(h, r, c);
+    };
+    auto make = [&](QLabel*& label, QLineEdit*& edit, const char* name, const QString& caption) {
+        label = Named(new QLabel(caption, this), QStringLiteral("lbl") + QLatin1String(name));
+        edit = Named(new QLineEdit(this), QStringLiteral("txt") + QLatin1String(name));
+        edit->setMaximumWidth(64);
+    };
+    make(lblRings_, txtRings_, "Rings", QStringLiteral("Rings:"));
+    make(lblPrefix_, txtPrefix_, "Prefix", QStringLiteral("Prefix:"));
+    make(lblInactDur_, txtInactDur_, "InactDur", QStringLiteral("Inactivity:"));
+    make(lblDTMFOutDur_, txtDTMFOutDur_, "DTMFOutDur", QStringLiteral("DTMF dur (s):"));
+    make(lblPass_, txtPass_, "Pass", QStringLiteral("Password:"));
+    txtPass_->setMaxLength(kPasswordLength);
+    txtPrefix_->setMaxLength(1);
+    place(lblRings_, txtRings_, row, 0);
+    place(lblPrefix_, txtPrefix_, row, 1);
+    place(lblInactDur_, txtInactDur_, row, 2);
+    ++row;
+    place(lblDTMFOutDur_, txtDTMFOutDur_, row, 0);
+    place(lblPass_, txtPass_, row, 1);
+    ++row;
+
+    const QStringList chkNames{QStringLiteral("chkDisconInfo"), QStringLiteral("chkExtStat"),
+                               QStringLiteral("chkPWRON")};
+    const QStringList cmbNames{QStringLiteral("cmbDisconInfo"), QStringLiteral("cmbExtStat"),
+                               QStringLiteral("cmbPWRON")};
+    const QStringList captions{QStringLiteral("On disconnect run"), QStringLiteral("On ext. status run"),
+                               QStringLiteral("On power-on run")};
+    for (int e = 0; e < kEventCount; ++e) {
+        chkEvent_[e] = Named(new QCheckBox(captions[e], this), chkNames[e]);
+        cmbEvent_[e] = Named(new QComboBox(this), cmbNames[e]);
+        for (int i = 1; i <= kSlotCount; ++i)
+            cmbEvent_[e]->addItem(Two(i));
+        cmbEvent_[e]->setCurrentIndex(0);
+        auto* h = new QHBoxLayout;
+        h->addWidget(chkEvent_[e]);
+        h->addWidget(cmbEvent_[e]);
+        h->addStretch(1);
+        grid->addLayout(h, row + e, 0, 1, 3);
+    }
+}
+
+void SettingsPanel::connectBoxes()
+{
+    for (int i = 0; i < kOptionCount; ++i) {
+        OptionCheckBox* box = chkOpt_[i];
+        connect(box, &OptionCheckBox::mouseWentDown, this, [this](int state) { pressedValue_ = state; });
+        connect(box, &OptionCheckBox::mouseWentUp, this, [this] { pressedValue_ = -1; });
+        connect(box, &QCheckBox::clicked, this, [this, i] { chkOpt_Click(i); });
+    }
+    for (int e = 0; e < kEventCount; ++e) {
+        connect(chkEvent_[e], &QCheckBox::clicked, this, [this, e] { eventBox_Click(e); });
+        connect(cmbEvent_[e], &QComboBox::activated, this, [this, e] { eventCombo_Click(e); });
+    }
+    connect(txtRings_, &QLineEdit::editingFinished, this, &SettingsPanel::txtRings_Validate);
+    connect(txtPrefix_, &QLineEdit::editingFinished, this, &SettingsPanel::txtPrefix_Validate);
+    connect(txtInactDur_, &QLineEdit::editingFinished, this, &SettingsPanel::txtInactDur_Validate);
+    connect(txtDTMFOutDur_, &QLineEdit::editingFinished, this, &SettingsPanel::txtDTMFOutDur_Validate);
+    connect(txtPass_, &QLineEdit::editingFinished, this, &SettingsPanel::txtPass_Validate);
+}
+
+QList<QWidget*> SettingsPanel::controls() const
+{
+    QList<QWidget*> all(chkOpt_.begin(), chkOpt_.end());
+    all << txtRings_ << lblRings_ << txtPrefix_ << lblPrefix_ << txtInactDur_ << lblInactDur_ << txtDTMFOutDur_
+        << lblDTMFOutDur_ << txtPass_ << lblPass_;
+    for (int e = 0; e < kEventCount; ++e)
+        all << chkEvent_[e] << cmbEvent_[e];
+    return all;
+}
+
+uint8_t& SettingsPanel::eventField(int event)
+{
+    switch (event) {
+    case 0:
+        return config_.DisconnectInfo;
+    case 1:
+        return config_.ExtStatInfo;
+    default:
+        return config_.PWRONInfo;
+    }
+}
+
+bool SettingsPanel::display()
+{
+    const ProcedureTrap trap = ProcedureTrap::form("DisplayData", kForm);
+    const UnitConfig& c = config_;
     trap([&] {
-        ValidateNumeric(txtRings_, Config().Rings, RingsField(), [this](double v) {
-            Config().Rings = uint8_t(v);
-            MarkChanged(true);
+        txtRings_->setText(QString::number(c.Rings));
+        txtPrefix_->setText(QString(QChar(c.PrefixChar)));
+        txtDTMFOutDur_->setText(QString::fromLatin1(DTMFOutDurText(c.DTMFOutDur)));
+        txtInactDur_->setText(QString::number(c.InactivityDur));
+        txtPass_->setText(QString::fromLatin1(c.PassWord));
+    });
+    {
+        const QScopedValueRollback updating(updatingControls_, true);
+        for (int e = 0; e < kEventCount; ++e) {
+            trap([&] {
+                const uint8_t info = eventField(e);
+                chkEvent_[e]->setChecked(InfoEnabled(info));
+                cmbEvent_[e]->setCurrentIndex(InfoSlot(info) < kSlotCount ? InfoSlot(info) : -1);
+            });
+        }
+    }
+    bool feedbackOff = false;
+    {
+        const QScopedValueRollback updating(updatingControls_, true);
+        for (int i = 0; i < kOptionCount; ++i) {
+            chkOpt_[i]->setCheckState(OptionOn(c, i) ? Qt::Checked : Qt::Unchecked);
+            if (isFeedbackOption(i))
+                feedbackOff = chkOpt_[i]->checkState() == Qt::Unchecked;
+        }
+    }
+    return feedbackOff;
+}
+
+void SettingsPanel::ShowSilentMode(bool silent)
+{
+    const QScopedValueRollback updating(updatingControls_, true);
+    if (silent) {
+        for (OptionCheckBox* box : chkOpt_) {
+            const QString command = box->property("tag").toString();
+            if (!command.isEmpty() && command != kFeedbackCommand)
+                box->setCheckState(Qt::PartiallyChecked);
+        }
+        const QString text = QStringLiteral(
+            "KV310 unit is in silent mode.  Feedback messages won't be shown in the program/terminal.");
+        ShowStatus(text);
+        Prompts().message(text, MsgIcon::Information);
+    } else {
+        ShowStatus(QStringLiteral("KV310 software needs to be synched with the unit.  Please "
+                                  "reconnect or download the settings."));
+        emit redisplayWanted();
+    }
+}
+
+void SettingsPanel::showOption(int option, bool on)
+{
+    const QScopedValueRollback updating(updatingControls_, true);
+    chkOpt_[option]->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
+bool SettingsPanel::optionTicked(int option) const { return Ticked(chkOpt_[option]); }
+
+bool SettingsPanel::isFeedbackOption(int option) const
+{
+    return chkOpt_[option]->property("tag").toString() == kFeedbackCommand;
+}
+
+void SettingsPanel::applyRule(const ControlRule& rule)
+{
+    if (rule.all)
+        setEnabled(rule.enabled);
+    unitControlsOn_ = rule.unitControls();
+    for (QWidget* w : controls())
+        w->setEnabled(unitControlsOn_);
+    applyDependents();
+}
+
+void SettingsPanel::applyDependents()
+{
+    const bool connected = link_.isConnected();
+    auto follows = [&](int option, QWidget* label, QWidget* edit) {
+        const bool on = Ticked(chkOpt_[option]) && unitControlsOn_ && connected;
+        label->setEnabled(on);
+        edit->setEnabled(on);
+    };
+    follows(kAutoAnswer, lblRings_, txtRings_);
+    follows(kSimpleMode, lblPrefix_, txtPrefix_);
+    follows(kInactivityTimer, lblInactDur_, txtInactDur_);
+    follows(kPasswordCheck, lblPass_, txtPass_);
+    for (int e = 0; e < kEventCount; ++e)
+        cmbEvent_[e]->setEnabled(Ticked(chkEvent_[e]) && unitControlsOn_);
+}
+
+void SettingsPanel::chkOpt_Click(int index)
+{
+    const ProcedureTrap trap = ProcedureTrap::form("chkOpt_Click", kForm);
+    if (updatingControls_)
+        return;
+    const QScopedValueRollback updating(updatingControls_, true);
+    OptionCheckBox* box = chkOpt_[index];
+    // The box follows the unit's reply, not the mouse.
+    if (pressedValue_ != -1)
+        box->setCheckState(Qt::CheckState(pressedValue_));
+    trap([&] {
+        if (!link_.isConnected() || link_.transferRunning())
+            return;
+        const QString command = box->property("tag").toString();
+        if (command.isEmpty())
+            return;   // the reserved options have no command
+        if (command == kFeedbackCommand && box->checkState() == Qt::Checked) {
+            box->setCheckState(Qt::Unchecked);
+            ShowSilentMode(true);
+        }
+        link_.sendOption(command.toLatin1());
+    });
+}
+
+void SettingsPanel::eventBox_Click(int event)
+{
+    if (updatingControls_)
+        return;
+    cmbEvent_[event]->setEnabled(chkEvent_[event]->isChecked());
+    eventCombo_Click(event);
+}
+
+void SettingsPanel::eventCombo_Click(int event)
+{
+    if (updatingControls_)
+        return;
+    uint8_t& info = eventField(event);
+    const uint8_t before = info;
+    const int slot = std::max(0, cmbEvent_[event]->currentIndex());
+    info = WithInfoEnabled(WithInfoSlot(info, slot), chkEvent_[event]->isChecked());
+    // The event settings are part of the configuration: a change must be
+    // saved like any other.
+    if (info != before)
+        emit edited();
+}
+
+void SettingsPanel::txtRings_Validate()
+{
+    const ProcedureTrap trap = ProcedureTrap::form("txtRings_Validate", kForm);
+    trap([&] {
+        ValidateNumeric(txtRings_, config_.Rings, RingsField(), [this](double v) {
+            config_.Rings = uint8_t(v);
+            emit edited();
         });
     });
 }
 
-void frmMain::txtInactDur_Validate()
+void SettingsPanel::txtInactDur_Validate()
 {
-    const ProcedureTrap trap = ProcedureTrap::form("txtInactDur_Validate", "frmMain");
+    const ProcedureTrap trap = ProcedureTrap::form("txtInactDur_Validate", kForm);
     trap([&] {
-        ValidateNumeric(txtInactDur_, Config().InactivityDur, InactivityField(), [this](double v) {
-            Config().InactivityDur = uint8_t(v);
-            MarkChanged(true);
+        ValidateNumeric(txtInactDur_, config_.InactivityDur, InactivityField(), [this](double v) {
+            config_.InactivityDur = uint8_t(v);
+            emit edited();
         });
     });
 }
 
-void frmMain::txtDTMFOutDur_Validate()
+void SettingsPanel::txtDTMFOutDur_Validate()
 {
-    const ProcedureTrap trap = ProcedureTrap::form("txtDTMFOutDur_Validate", "frmMain");
+    const ProcedureTrap trap = ProcedureTrap::form("txtDTMFOutDur_Validate", kForm);
     trap([&] {
-        ValidateNumeric(txtDTMFOutDur_, Config().DTMFOutDur, DTMFDurationField(), [this](double v) {
-            Config().DTMFOutDur = v;
-            MarkChanged(true);
+        ValidateNumeric(txtDTMFOutDur_, config_.DTMFOutDur, DTMFDurationField(), [this](double v) {
+            config_.DTMFOutDur = v;
+            emit edited();
         });
     });
 }
 
-void frmMain::txtPrefix_Validate()
+void SettingsPanel::txtPrefix_Validate()
 {
-    const ProcedureTrap trap = ProcedureTrap::form("txtPrefix_Validate", "frmMain");
+    const ProcedureTrap trap = ProcedureTrap::form("txtPrefix_Validate", kForm);
     trap([&] {
         const QByteArray text = txtPrefix_->text().toLatin1();
-        if (text.isEmpty() || uint8_t(text[0]) == Config().PrefixChar)
+        if (text.isEmpty() || uint8_t(text[0]) == config_.PrefixChar)
             return;
-        Config().PrefixChar = uint8_t(text[0]);
-        MarkChanged(true);
+        config_.PrefixChar = uint8_t(text[0]);
+        emit edited();
     });
 }
 
-void frmMain::txtPass_Validate()
+void SettingsPanel::txtPass_Validate()
 {
-    const ProcedureTrap trap = ProcedureTrap::form("txtPass_Validate", "frmMain");
+    const ProcedureTrap trap = ProcedureTrap::form("txtPass_Validate", kForm);
     trap([&] {
         if (!txtPass_->isEnabled() || txtPass_->text().isEmpty())
             return;
         const QString kept = FilterDTMFChars(txtPass_->text());
         txtPass_->setText(kept);
         const QByteArray field = PasswordField(kept.toLatin1());
-        if (field == Config().PassWord)
+        if (field == config_.PassWord)
             return;
-        Config().PassWord = field;
-        MarkChanged(true);
-    });
-}
-
-void frmMain::SyncJumpers()
-{
-    const ProcedureTrap trap = ProcedureTrap::form("SyncJumpers", "frmMain");
-    trap([&] {
-        const QString text = txtTerminal_->toPlainText();
-        const FeedbackReading reply = ReadFeedback(text, scanPosition_, OptionNames());
-        if (reply.resetDetected)
-            ShowStatus(QStringLiteral("Unit reset detected.  Information displayed may be different "
-                                      "from defaults in the unit.  Please sync by uploading or downloading."));
-        if (reply.option < 0)
-            return;
-        ControlState(false, false);
-        MarkChanged(true);
-        {
-            UpdatingScope updating(updatingControls_);
-            chkOpt_[reply.option]->setCheckState(reply.on ? Qt::Checked : Qt::Unchecked);
-        }
-        // The bit first: leaving silent mode shows the model's options again,
-        // and must show the state the unit just reported.
-        SetOptionOn(Config(), reply.option, reply.on);
-        if (chkOpt_[reply.option]->property("tag").toString() == kFeedbackCommand)
-            ShowSilentMode(false);
-        ControlState(true, false);
+        config_.PassWord = field;
+        emit edited();
     });
 }

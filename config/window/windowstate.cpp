@@ -1,57 +1,27 @@
 // Which controls are enabled, the caption with its changed mark, the save
-// prompt, the status line and the progress bar.
+// prompt, showing the configuration and the unit's option replies.
 #include "mainwindow.h"
 
+#include "actioneditor.h"
 #include "appinfo.h"
+#include "controlrule.h"
 #include "datafile.h"
+#include "dtmfstringlist.h"
 #include "errorlog.h"
-#include "optioncheckbox.h"
-#include "progressbar.h"
+#include "mainmenus.h"
+#include "portrow.h"
 #include "prompter.h"
+#include "sequencelists.h"
+#include "settingspanel.h"
 #include "status.h"
-#include "unitlink.h"
+#include "terminalpane.h"
+#include "unitconfig.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTextEdit>
 #include <QTreeWidget>
 
 namespace {
-const QString kStateIgnore = QStringLiteral("stateignore");
-
-// The kinds of control the enabling rules apply to.
-bool IsStatefulControl(const QWidget* w)
-{
-    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w)
-        || qobject_cast<const QTextEdit*>(w) || qobject_cast<const QGroupBox*>(w)
-        || qobject_cast<const QTreeWidget*>(w) || qobject_cast<const QLabel*>(w)
-        || qobject_cast<const QComboBox*>(w);
-}
-
-QString ParentName(const QWidget* w)
-{
-    return w->parentWidget() ? w->parentWidget()->objectName() : QString();
-}
-
-bool InsideNamed(const QWidget* w, const QString& name)
-{
-    for (const QWidget* p = w; p; p = p->parentWidget())
-        if (p->objectName() == name)
-            return true;
-    return false;
-}
-
-// The control's own enabled flag, whatever its container says.
-bool OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
-
-bool Ticked(const QCheckBox* box) { return box->checkState() == Qt::Checked; }
+constexpr int kSerialToDtmf = 9;   // the option that lets text become DTMF tones
 } // namespace
 
 bool frmMain::unitConnected() const
@@ -69,103 +39,50 @@ bool frmMain::commandRunning() const
     return transferRunning() || loaderRunning_;
 }
 
-void frmMain::unitBusy(bool busy)
-{
-    closeWaysIn(busy || loaderRunning_);
-}
-
-void frmMain::closeWaysIn(bool busy)
-{
-    const ProcedureTrap trap = ProcedureTrap::form("closeWaysIn", "frmMain");
-    trap([&] {
-        // The controls keep their own states under the disabled client
-        // area and get them back with it.
-        centralWidget()->setEnabled(!busy);
-        for (QAction* entry : {mnuNew_, mnuOpen_, mnuSave_, mnuSaveAs_, mnuExit_, mnuFWUpdate_,
-                               mnuSendDTMF_->menuAction(), mnuUpSetOnly_[0], mnuUpSetOnly_[1], mnuUpAll_})
-            entry->setEnabled(!busy);
-        if (busy)
-            mnuUpload_->hide();
-    });
-    trap([&] { applyDependentSettings(); });
-}
-
 void frmMain::ControlState(bool enabled, bool all)
 {
     const ProcedureTrap trap = ProcedureTrap::form("ControlState", "frmMain");
-    const bool connected = unitConnected();
-    const QList<QWidget*> widgets = findChildren<QWidget*>();
-    for (QWidget* w : widgets) {
-        trap([&] {
-            if (!IsStatefulControl(w) || statusBar()->isAncestorOf(w))
-                return;
-            if (InsideNamed(w, QStringLiteral("fraHEX")))
-                return;
-            const QString parent = ParentName(w);
-            if (!all
-                && (w->objectName() == QLatin1String("fraSequence")
-                    || w->objectName() == QLatin1String("fraDTMFStrings")
-                    || parent == QLatin1String("fraSequence") || parent == QLatin1String("fraDTMFStrings")
-                    || parent == QLatin1String("picAction"))) {
-                w->setEnabled(true);
-                return;
-            }
-            if (w->property("tag").toString() == kStateIgnore)
-                return;
-            if (parent == QLatin1String("fraSettings"))
-                w->setEnabled(enabled && connected);
-            else if (all)
-                // The unit's own controls follow the connection; the rest
-                // come back after a transfer even when the line dropped in it.
-                w->setEnabled(enabled);
-        });
-    }
-    trap([&] {
-        cmdDownload_->setEnabled(enabled && connected);
-        cmdUpload_->setEnabled(enabled && connected);
-        // While connected the port is chosen: a scan could only lose it.
-        if (connected) {
-            cmbPort_->setEnabled(false);
-            cmdRefresh_->setEnabled(false);
-        }
-    });
+    const ControlRule rule{enabled, all, unitConnected()};
+    trap([&] { lists_->applyRule(rule); });
+    trap([&] { settings_->applyRule(rule); });
+    trap([&] { portRow_->applyRule(rule); });
+    trap([&] { terminal_->applyRule(rule); });
+    trap([&] { fraSequence_->setControlsEnabled(rule.editors()); });
+    trap([&] { dtmf_->applyRule(rule); });
     trap([&] { applyDependentSettings(); });
 }
 
 void frmMain::applyDependentSettings()
 {
-    const bool connected = unitConnected();
-    auto follows = [&](int option, QWidget* label, QWidget* edit) {
-        const bool on = Ticked(chkOpt_[option]) && OwnEnabled(chkOpt_[option]) && connected;
-        label->setEnabled(on);
-        edit->setEnabled(on);
-    };
-    follows(4, lblRings_, txtRings_);
-    follows(0, lblPrefix_, txtPrefix_);
-    follows(2, lblInactDur_, txtInactDur_);
-    follows(6, lblPass_, txtPass_);
-    const bool serialToDTMF = Ticked(chkOpt_[9]) && connected && !commandRunning();
-    for (QAction* entry : mnuDTMFStr_)
-        entry->setEnabled(serialToDTMF);
-    lblInstDTMF_->setEnabled(serialToDTMF);
-    txtInstDTMF_->setEnabled(serialToDTMF);
-    cmdInstDTMFSend_->setEnabled(serialToDTMF);
-    for (int e = 0; e < 3; ++e)
-        cmbEvent_[e]->setEnabled(Ticked(chkEvent_[e]) && OwnEnabled(chkEvent_[e]));
+    settings_->applyDependents();
+    const bool serialToDtmf = settings_->optionTicked(kSerialToDtmf) && unitConnected() && !commandRunning();
+    dtmf_->setEntriesEnabled(serialToDtmf);
+    terminal_->setInstantDtmfEnabled(serialToDtmf);
+}
+
+void frmMain::closeWaysIn(bool closed)
+{
+    const ProcedureTrap trap = ProcedureTrap::form("closeWaysIn", "frmMain");
+    trap([&] {
+        // The controls keep their own states under the disabled client
+        // area and get them back with it.
+        centralWidget()->setEnabled(!closed);
+        for (QAction* entry : menus_->commandEntries())
+            entry->setEnabled(!closed);
+        if (closed)
+            menus_->mnuUpload->hide();
+    });
+    trap([&] { applyDependentSettings(); });
 }
 
 void frmMain::MarkChanged(bool changed)
 {
+    changed_ = changed;
     QString name = CurrentFile();
     const int cut = int(std::max(name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/'))));
     name = name.mid(cut + 1);
     setWindowTitle(App().titleWithVersion() + QStringLiteral(" [") + name
                    + (changed ? QStringLiteral("*]") : QStringLiteral("]")));
-}
-
-bool frmMain::isChanged() const
-{
-    return windowTitle().endsWith(QStringLiteral("*]"));
 }
 
 int frmMain::AskSaveChanges()
@@ -185,26 +102,41 @@ int frmMain::AskSaveChanges()
     }
 }
 
-void frmMain::UpdateBar(int value, int maximum)
+void frmMain::DisplayData(bool settingsOnly)
 {
-    const ProcedureTrap trap("UpdateBar", "modUtils");
-    trap([&] { picProgress_->showProgress(value, maximum); });
+    const ProcedureTrap trap = ProcedureTrap::form("DisplayData", "frmMain");
+    if (!settingsOnly)
+        lists_->display(Config());
+    const bool feedbackOff = settings_->display();
+    trap([&] { applyDependentSettings(); });
+    if (!settingsOnly) {
+        trap([&] {
+            QTreeWidgetItem* selected = lists_->sequences()->currentItem();
+            if (fraSequence_->isOpen() && selected)
+                fraSequence_->SplitSequence(lists_->sequences()->indexOfTopLevelItem(selected) + 1);
+        });
+    }
+    if (feedbackOff && unitConnected())
+        settings_->ShowSilentMode(true);
 }
 
-void frmMain::installStatusSink()
+void frmMain::SyncJumpers(const FeedbackReading& reply)
 {
-    SetStatusSink([label = QPointer<QLabel>(panelMsg_)](const QString& text) {
-        if (label)
-            label->setText(text);
+    const ProcedureTrap trap = ProcedureTrap::form("SyncJumpers", "frmMain");
+    trap([&] {
+        if (reply.resetDetected)
+            ShowStatus(QStringLiteral("Unit reset detected.  Information displayed may be different "
+                                      "from defaults in the unit.  Please sync by uploading or downloading."));
+        if (reply.option < 0)
+            return;
+        ControlState(false, false);
+        MarkChanged(true);
+        settings_->showOption(reply.option, reply.on);
+        // The bit first: leaving silent mode shows the model's options again,
+        // and must show the state the unit just reported.
+        SetOptionOn(Config(), reply.option, reply.on);
+        if (settings_->isFeedbackOption(reply.option))
+            settings_->ShowSilentMode(false);
+        ControlState(true, false);
     });
-}
-
-void frmMain::showUnitId(const QString& text)
-{
-    panelUnitId_->setText(text);
-}
-
-void frmMain::optionRequestTimedOut(const QString& request)
-{
-    ShowStatus(QStringLiteral("Unit did not respond to ") + request);
 }

@@ -250,7 +250,7 @@ void WindowEditingTest::codeBoxClampsAndShowsTheCharacter()
     auto* cell = f.find<QLineEdit>(QStringLiteral("txtCell"));
     cell->clear();
     code->setText(QStringLiteral("7"));
-    f.window->cmdInsert_Click();
+    f.window->cells().cmdInsert_Click();
     QCOMPARE(cell->text(), QStringLiteral("\\7\\"));
 }
 
@@ -284,7 +284,7 @@ void WindowEditingTest::flagCharacterChangeIsToldAndRebuildsTheTerminalTexts()
     ClickCell(f.list(1), 1, 2);
     f.find<QLineEdit>(QStringLiteral("txtASCFlag"))->setText(QStringLiteral("~"));
     const int before = int(f.prompter.shown.size());
-    w.cmdOk_Click();
+    w.cells().cmdOk_Click();
     QCOMPARE(f.prompter.shown.size(), before + 1);
     QCOMPARE(f.prompter.shown.last().text,
              QStringLiteral("Since the ASCII code flag character has been updated, please make sure to update all "
@@ -297,7 +297,7 @@ void WindowEditingTest::flagCharacterChangeIsToldAndRebuildsTheTerminalTexts()
 
     // A label edit afterwards does not touch the flag.
     ClickCell(f.list(0), 1, 2);
-    w.ProcessCell(true);
+    w.cells().ProcessCell(true);
     QCOMPARE(Config().ASCIIFlagChar, uint8_t('~'));
     QCOMPARE(f.prompter.shown.size(), before + 1);
 }
@@ -381,9 +381,9 @@ void WindowEditingTest::dtmfStringListStoredCommaJoined()
     auto* cell = f.find<QLineEdit>(QStringLiteral("txtCell"));
 
     // No strings yet: the single entry opens the editor with one empty row.
-    QCOMPARE(w.dtmfMenuEntries().size(), 1);
-    QCOMPARE(w.dtmfMenuEntries()[0]->text(), QStringLiteral("Not Defined"));
-    w.mnuDTMFStr_Click(0);
+    QCOMPARE(w.dtmfStrings().entries().size(), 1);
+    QCOMPARE(w.dtmfStrings().entries()[0]->text(), QStringLiteral("Not Defined"));
+    w.dtmfStrings().mnuDTMFStr_Click(0);
     QVERIFY(!frame->isHidden());
     QCOMPARE(list->topLevelItemCount(), 1);
     QCOMPARE(f.ini(QStringLiteral("LastDTD")), CurrentFile());   // saved on opening
@@ -405,24 +405,24 @@ void WindowEditingTest::dtmfStringListStoredCommaJoined()
     QTest::mouseClick(f.find<QPushButton>(QStringLiteral("cmdDTMFStrOK")), Qt::LeftButton);
     QVERIFY(frame->isHidden());
     QCOMPARE(f.ini(QStringLiteral("DTMFStrings")), QStringLiteral("12,*9"));
-    const QList<QAction*> entries = w.dtmfMenuEntries();
+    const QList<QAction*> entries = w.dtmfStrings().entries();
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries[0]->text(), QStringLiteral("Send: 12"));
     QCOMPARE(entries[1]->text(), QStringLiteral("Send: *9"));
     // Not connected: choosing a string sends nothing (and opens nothing).
-    w.mnuDTMFStr_Click(1);
+    w.dtmfStrings().mnuDTMFStr_Click(1);
     QVERIFY(f.port.written().isEmpty());
     QVERIFY(frame->isHidden());
 
     // Reopened, the editor lists the two strings; Delete empties a row.
-    w.mnuEditDTMFStr_Click();
+    w.dtmfStrings().mnuEditDTMFStr_Click();
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("*9"));
     ClickCell(list, 1, 1);
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(list->topLevelItem(0)->text(1), QString());
     QCOMPARE(list->topLevelItemCount(), 2);
-    w.cmdDTMFStrOK_Click();
+    w.dtmfStrings().cmdDTMFStrOK_Click();
     QCOMPARE(f.ini(QStringLiteral("DTMFStrings")), QStringLiteral("*9"));
 }
 
@@ -435,24 +435,24 @@ void WindowEditingTest::dtmfEditorEscapeAndEmptyList()
     auto* list = f.find<QTreeWidget>(QStringLiteral("lstDTMFStr"));
 
     // Escape after editing stores nothing.
-    w.mnuEditDTMFStr_Click();
+    w.dtmfStrings().mnuEditDTMFStr_Click();
     list->topLevelItem(0)->setText(1, QStringLiteral("777"));
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Escape);
     QVERIFY(frame->isHidden());
     QCOMPARE(f.ini(QStringLiteral("DTMFStrings")), QStringLiteral("12,*9"));
-    QCOMPARE(w.dtmfMenuEntries()[0]->text(), QStringLiteral("Send: 12"));
+    QCOMPARE(w.dtmfStrings().entries()[0]->text(), QStringLiteral("Send: 12"));
 
     // Emptying every row leaves "Not Defined", which opens the editor.
-    w.mnuEditDTMFStr_Click();
+    w.dtmfStrings().mnuEditDTMFStr_Click();
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         list->topLevelItem(i)->setText(1, QString());
-    w.cmdDTMFStrOK_Click();
+    w.dtmfStrings().cmdDTMFStrOK_Click();
     QCOMPARE(f.ini(QStringLiteral("DTMFStrings")), QString());
-    QCOMPARE(w.dtmfMenuEntries().size(), 1);
-    QCOMPARE(w.dtmfMenuEntries()[0]->text(), QStringLiteral("Not Defined"));
-    w.dtmfMenuEntries()[0]->setEnabled(true);
-    w.dtmfMenuEntries()[0]->trigger();
+    QCOMPARE(w.dtmfStrings().entries().size(), 1);
+    QCOMPARE(w.dtmfStrings().entries()[0]->text(), QStringLiteral("Not Defined"));
+    w.dtmfStrings().entries()[0]->setEnabled(true);
+    w.dtmfStrings().entries()[0]->trigger();
     QVERIFY(!frame->isHidden());
 }
 

@@ -250,7 +250,7 @@ void WindowFilesTest::localSettingsComeBackAtTheNextStart()
     WindowFixture f;
     {
         frmMain& w = f.start();
-        w.RebuildDTMFMenu(QStringLiteral("12,*9"));
+        w.dtmfStrings().RebuildDTMFMenu(QStringLiteral("12,*9"));
         f.find<QLineEdit>(QStringLiteral("txtInstDTMF"))->setText(QStringLiteral("5#"));
         w.move(40, 30);
         w.resize(900, 600);
@@ -269,7 +269,7 @@ void WindowFilesTest::localSettingsComeBackAtTheNextStart()
     QCOMPARE(f.prompter.shown.size(), asked);   // no defaults, no question
     QCOMPARE(Config().Rings, uint8_t(1));
     QCOMPARE(again.windowTitle(), kTitle + QStringLiteral(" [Default KV310 File.dtd]"));
-    const QList<QAction*> entries = again.dtmfMenuEntries();
+    const QList<QAction*> entries = again.dtmfStrings().entries();
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries[0]->text(), QStringLiteral("Send: 12"));
     QCOMPARE(entries[1]->text(), QStringLiteral("Send: *9"));

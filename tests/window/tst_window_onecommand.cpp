@@ -34,10 +34,10 @@ struct ConnectedWindow : WindowFixture {
             return;
         start(&serial);
         window->cmdConnect_Click();
-        window->RebuildDTMFMenu(QStringLiteral("123#,456"));
+        window->dtmfStrings().RebuildDTMFMenu(QStringLiteral("123#,456"));
         auto* serialToDTMF = find<QCheckBox>(QStringLiteral("chkOpt_9"));
         if (serialToDTMF->checkState() != Qt::Checked)
-            window->chkOpt_Click(9);
+            window->settings().chkOpt_Click(9);
         QTRY_COMPARE(serialToDTMF->checkState(), Qt::Checked);
         find<QLineEdit>(QStringLiteral("txtInstDTMF"))->setText(QStringLiteral("789*"));
     }
@@ -74,14 +74,14 @@ struct Intruder {
         w.mnuOpen_Click();
         w.mnuSaveAs_Click();
         // DTMF with Ser2DTMF on: the menu, the instant line, terminal keys.
-        for (QAction* entry : w.dtmfMenuEntries())
+        for (QAction* entry : w.dtmfStrings().entries())
             entry->trigger();
-        w.mnuDTMFStr_Click(0);
+        w.dtmfStrings().mnuDTMFStr_Click(0);
         QTest::mouseClick(f.find(QStringLiteral("cmdInstDTMFSend")), Qt::LeftButton);
-        w.cmdInstDTMFSend_Click();
+        w.terminal().cmdInstDTMFSend_Click();
         QTest::keyClicks(f.find(QStringLiteral("txtTerminal")), QStringLiteral("xyz"));
-        w.txtTerminal_KeyPress(QStringLiteral("xyz"));
-        w.chkOpt_Click(11);
+        w.terminal().txtTerminal_KeyPress(QStringLiteral("xyz"));
+        w.settings().chkOpt_Click(11);
         // Update Firmware and closing the window.
         f.action(QStringLiteral("mnuFWUpdate"))->trigger();
         w.mnuFWUpdate_Click();
@@ -172,8 +172,8 @@ void WindowOneCommandTest::downloadServesOnlyItself()
     QVERIFY(f.action(QStringLiteral("mnuFWUpdate"))->isEnabled());
     QVERIFY(f.find(QStringLiteral("cmdDownload"))->isEnabled());
     QVERIFY(f.find(QStringLiteral("txtTerminal"))->isEnabled());
-    QVERIFY(w.dtmfMenuEntries().value(0)->isEnabled());
-    w.dtmfMenuEntries().value(0)->trigger();
+    QVERIFY(w.dtmfStrings().entries().value(0)->isEnabled());
+    w.dtmfStrings().entries().value(0)->trigger();
     QVERIFY(f.sim.state().idle.endsWith("123#"));
 }
 
@@ -184,9 +184,9 @@ void WindowOneCommandTest::uploadWritesOnlyWhatItShould()
     frmMain& w = *f.window;
     QVERIFY(w.unitConnected());
     w.cmdDownload_Click();
-    w.startCellEdit(f.list(1), 3, 2);
+    w.cells().startCellEdit(f.list(1), 3, 2);
     f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(QStringLiteral("EDITED"));
-    w.ProcessCell(true);
+    w.cells().ProcessCell(true);
     QVERIFY(w.isChanged());
     const UnitConfig meant = Config();
     const SimState before = f.sim.state();

@@ -40,9 +40,9 @@ int RunCtl(const QStringList& args)
 
 void EditString(WindowFixture& f, int row, const QString& text)
 {
-    f.window->startCellEdit(f.list(1), row, 2);
+    f.window->cells().startCellEdit(f.list(1), row, 2);
     f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(text);
-    f.window->ProcessCell(true);
+    f.window->cells().ProcessCell(true);
 }
 } // namespace
 
@@ -81,9 +81,9 @@ void WindowUnitTest::editUploadAndReadBack()
     QVERIFY(w.unitConnected());
 
     EditString(f, 1, QStringLiteral("HELLO/13/"));
-    w.startCellEdit(f.list(0), 2, 2);
+    w.cells().startCellEdit(f.list(0), 2, 2);
     f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(QStringLiteral("AB"));
-    w.ProcessCell(true);
+    w.cells().ProcessCell(true);
     Config().SeqContents[2] = QByteArray::fromHex("02010805");
     w.DisplayData(false);
 
@@ -237,7 +237,7 @@ void WindowUnitTest::durationReachesUnitAndFileAlike()
     w.cmdConnect_Click();
     auto* duration = f.find<QLineEdit>(QStringLiteral("txtDTMFOutDur"));
     duration->setText(QStringLiteral("0.125"));   // 2.5 steps of 50 ms
-    w.txtDTMFOutDur_Validate();
+    w.settings().txtDTMFOutDur_Validate();
     QCOMPARE(duration->text(), QStringLiteral("0.10"));
     f.prompter.answers = {MsgAnswer::No};
     w.mnuUpAll_Click();

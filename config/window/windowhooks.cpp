@@ -1,0 +1,67 @@
+// The main window as the unit link and the sequence editor see it.
+#include "windoweditorhost.h"
+#include "windowlinkview.h"
+
+#include "celleditor.h"
+#include "mainwindow.h"
+#include "prompter.h"
+#include "sequencelists.h"
+#include "status.h"
+#include "statuspanels.h"
+#include "terminalpane.h"
+#include "verification.h"
+
+void WindowLinkView::updateBar(int value, int maximum) { window_.status_->UpdateBar(value, maximum); }
+
+void WindowLinkView::showUnitId(const QString& text) { window_.status_->showUnitId(text); }
+
+void WindowLinkView::displayData(bool settingsOnly) { window_.DisplayData(settingsOnly); }
+
+void WindowLinkView::controlState(bool enabled, bool all) { window_.ControlState(enabled, all); }
+
+void WindowLinkView::markChanged(bool changed) { window_.MarkChanged(changed); }
+
+void WindowLinkView::terminalReceived(const QByteArray& bytes) { window_.terminal().terminalAppend(bytes); }
+
+void WindowLinkView::optionRequestTimedOut(const QString& request)
+{
+    ShowStatus(QStringLiteral("Unit did not respond to ") + request);
+}
+
+bool WindowLinkView::verifyForUpload()
+{
+    const SequenceTexts texts = window_.lists().texts();
+    return VerifyInformation(texts.labels, texts.lines, true);
+}
+
+bool WindowLinkView::askSaveChanges() { return window_.AskSaveChanges() != 2; }
+
+void WindowLinkView::lineDropped()
+{
+    window_.DisconnectUnit();
+    const QString text = QStringLiteral("The connection to the unit was lost.  Please check the cable "
+                                        "and connect again.");
+    ShowStatus(text);
+    Prompts().message(text, MsgIcon::Exclamation);
+}
+
+void WindowLinkView::unitBusy(bool busy) { window_.closeWaysIn(busy || window_.loaderRunning_); }
+
+QWidget* WindowEditorHost::hostWindow() { return &window_; }
+
+QTreeWidget* WindowEditorHost::sequenceList() { return window_.lists().sequences(); }
+
+QTreeWidget* WindowEditorHost::asciiList() { return window_.lists().strings(); }
+
+void WindowEditorHost::controlState(bool enabled, bool all) { window_.ControlState(enabled, all); }
+
+void WindowEditorHost::markChanged(bool changed) { window_.MarkChanged(changed); }
+
+bool WindowEditorHost::cellEditOpen() const { return window_.cells().isOpen(); }
+
+void WindowEditorHost::commitCellEdit() { window_.cells().ProcessCell(true); }
+
+void WindowEditorHost::startCellEdit(QTreeWidget* list, int row, int column)
+{
+    window_.cells().startCellEdit(list, row, column);
+}
