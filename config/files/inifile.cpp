@@ -2,8 +2,9 @@
 
 #include "appinfo.h"
 #include "fileservices.h"
+#include "safefile.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr qsizetype kReadBufferChars = 255;   // including the terminating zero
+// Far more than the program ever writes; a bigger file is not its settings.
+constexpr qint64 kMaxIniBytes = 64 * 1024;
 
 QString resolved(const QString& file) { return file.isEmpty() ? LocalSettingsPath() : file; }
 
@@ -22,21 +25,20 @@ bool sameName(const QString& a, const QString& b)
 
 // The file's lines without line ends; a missing file has none. Files are
 // written as UTF-8 (paths need it); one saved elsewhere in Latin-1 still reads.
-// Nothing when the file exists but cannot be read.
-std::optional<QStringList> readLines(const QString& path)
+// Nothing (and the reason in *error) when the file exists but cannot be
+// read, is no regular file (a FIFO would block, a device never end) or is
+// larger than any settings file.
+std::optional<QStringList> readLines(const QString& path, QString* error)
 {
-    QFile f(path);
-    if (!f.exists())
+    if (!QFileInfo::exists(path))
         return QStringList();
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
+    const std::optional<QByteArray> data = ReadRegularFile(path, kMaxIniBytes, error);
+    if (!data)
         return std::nullopt;
     QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(data);
+    QString text = utf8(*data);
     if (utf8.hasError())
-        text = QString::fromLatin1(data);
+        text = QString::fromLatin1(*data);
     QStringList lines = text.split(u'\n');
     for (QString& line : lines)
         if (line.endsWith(u'\r'))
@@ -100,16 +102,27 @@ bool breaksLines(const QString& text)
 
 QString LocalSettingsPath() { return App().settingsFile(QStringLiteral("Locals.ini")); }
 
-QString ReadIniValue(const QString& section, const QString& key, const QString& file)
+IniFile IniFile::read(const QString& file)
 {
-    const std::optional<QStringList> lines = readLines(resolved(file));
-    if (!lines)
+    IniFile ini;
+    ini.lines_ = readLines(resolved(file), &ini.error_);
+    return ini;
+}
+
+QString IniFile::value(const QString& section, const QString& key) const
+{
+    if (!lines_)
         return QString();
-    const Location at = locate(*lines, section, key);
+    const Location at = locate(*lines_, section, key);
     if (at.keyLine < 0)
         return QString();
-    const QString& line = (*lines)[at.keyLine];
+    const QString& line = (*lines_)[at.keyLine];
     return line.mid(line.indexOf(u'=') + 1).trimmed().left(kReadBufferChars - 1);
+}
+
+QString ReadIniValue(const QString& section, const QString& key, const QString& file)
+{
+    return IniFile::read(file).value(section, key);
 }
 
 bool WriteIniValue(const QString& section, const QString& key, const QString& value,
@@ -119,7 +132,7 @@ bool WriteIniValue(const QString& section, const QString& key, const QString& va
         || breaksLines(section) || breaksLines(key) || breaksLines(value))
         return false;
     const QString path = resolved(file);
-    std::optional<QStringList> lines = readLines(path);
+    std::optional<QStringList> lines = readLines(path, nullptr);
     if (!lines)
         return false;   // rewriting would lose what could not be read
 

@@ -1,5 +1,8 @@
 #pragma once
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 // Locals.ini keeps the configuration program's settings, all in this one
 // section: in the program folder, or the user's configuration folder when
@@ -11,6 +14,23 @@ QString LocalSettingsPath();
 // "[section]" lines followed by "key=value" lines, CR LF line ends, section
 // and key names compared without regard to case, values stored as given
 // (no quoting or escaping). An empty file argument means Locals.ini.
+
+// An INI file read once, for reading several values (a start reads all of
+// Locals.ini in one go, not once per key). Only a regular file of at most
+// 64 KiB is read: anything else gives no values and says why.
+class IniFile {
+public:
+    static IniFile read(const QString& file = QString());
+    // As ReadIniValue.
+    QString value(const QString& section, const QString& key) const;
+    // False when the file exists but was not read; error() says why.
+    bool readable() const { return lines_.has_value(); }
+    QString error() const { return error_; }
+
+private:
+    std::optional<QStringList> lines_;
+    QString error_;
+};
 
 // The value, at most 254 characters (the read buffer holds 255 with its
 // terminator); empty when the file, section or key is missing.

@@ -5,8 +5,11 @@
 #include "unprivileged.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -153,6 +156,37 @@ private slots:
             QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("2"));
         }
         QCOMPARE(ReadBytes(ini), content);
+    }
+
+    // Anything but a regular file of at most 64 KiB gives no values, is
+    // never written, and a FIFO does not hold the reader up.
+    void onlySmallRegularFilesAreRead()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("fifo.ini");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+        const QString zero = dir.filePath("zero.ini");
+        QVERIFY(QFile::link("/dev/zero", zero));
+        const QString big = dir.filePath("big.ini");
+        const QByteArray bigText = "[KV310]\r\nComPort=3\r\n" + QByteArray(64 * 1024, ';');
+        WriteBytes(big, bigText);
+        for (const QString& path : {fifo, zero, big}) {
+            const IniFile ini = IniFile::read(path);
+            QVERIFY(!ini.readable());
+            QVERIFY(!ini.error().isEmpty());
+            QCOMPARE(ini.value("KV310", "ComPort"), QString());
+            QVERIFY(!WriteIniValue("KV310", "ComPort", "5", path));
+        }
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+        QVERIFY(QFileInfo(zero).isSymLink());
+        QCOMPARE(ReadBytes(big), bigText);
+
+        // Just within the limit, and a file that does not exist yet.
+        const QString fits = dir.filePath("fits.ini");
+        WriteBytes(fits, bigText.left(64 * 1024));
+        QVERIFY(IniFile::read(fits).readable());
+        QCOMPARE(IniFile::read(fits).value("KV310", "ComPort"), QString("3"));
+        QVERIFY(IniFile::read(dir.filePath("none.ini")).readable());
     }
 };
 
