@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 // Reads the unit's answers to option commands out of the terminal text:
 // "Reset..." and, after the last text already read, an option name with
 // "ON" or "OFF" ("Ser Echo ON"). Searches are case-sensitive.
@@ -11,9 +13,31 @@ struct FeedbackReading {
     bool on = false;     // "OFF" wins when both occur
 };
 
-// scanPosition is 1-based, as the terminal text was always searched. It is
-// clamped to the text and moved to the end of the text once a reply has
-// been read; otherwise it stays, so the text is searched again when more
-// arrives.
-FeedbackReading ReadFeedback(const QString& terminalText, int& scanPosition,
-                             const QStringList& optionNames);
+// Takes the terminal text as it arrives and looks only at text it has not
+// seen, so an arrival costs the same however long the terminal runs. What
+// it keeps of older text: which of the words it looks for occurred since
+// the last reply was read, and the last few characters, so that a word
+// split between two arrivals is still found. Reading a reply starts the
+// text to search anew from the reply's last character, as the whole
+// terminal text was once searched from that position.
+class FeedbackScanner {
+public:
+    explicit FeedbackScanner(QStringList optionNames);
+
+    // The text just added to the terminal; returns what the text since the
+    // last reply holds now.
+    FeedbackReading take(const QString& added);
+    // The terminal was cleared: nothing read before is read again.
+    void clear();
+
+private:
+    void look(const QString& text);
+
+    QStringList names_;
+    qsizetype overlap_ = 0;      // longest word less one
+    QString tail_;               // the last overlap_ characters searched
+    bool reset_ = false;
+    bool off_ = false;
+    bool on_ = false;
+    std::vector<bool> named_;    // option i's name occurred
+};

@@ -15,16 +15,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include <array>
 
 namespace {
 constexpr const char* kForm = "frmMain";
 constexpr int kFirstPrintable = 32;
 constexpr int kLastPrintable = 126;
 constexpr int kHighlightDelayMs = 100;
+// Characters the terminal keeps: the oldest go past this. They go a
+// quarter of it at a time, so dropping is rare and its cost spread thin.
+constexpr int kHistoryChars = 1024 * 1024;
+constexpr int kDropChars = kHistoryChars / 4;
+constexpr int kLongLine = 2048;
+constexpr int kMaxCodeDigits = 3;
 
 // Line ends as the unit sends them (CR LF, or a lone CR) shown as new
 // lines. A CR LF split over two reads is one line end: afterCr says the
@@ -44,23 +53,48 @@ QString TerminalText(const QByteArray& bytes, bool& afterCr)
     return text;
 }
 
+// Appends text in black. Each arrival lays out the line it ends on again,
+// so lines are kept short: once the last line is longer than kLongLine, the
+// next arrival starts a new one (codes shown in place of line ends leave no
+// line ends at all, and one endless line would cost more with every arrival).
 void AppendInBlack(QTextEdit* terminal, const QString& text)
 {
     QTextCursor cursor(terminal->document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat black;
     black.setForeground(Qt::black);
+    if (cursor.block().length() > kLongLine)
+        cursor.insertBlock();
     cursor.insertText(text, black);
+}
+
+// The character code written at text[at]: the flag, the code's decimal
+// digits (no leading zeros) and the flag again; -1 when none starts there.
+int CodeAt(const QString& text, qsizetype at, QChar flag, qsizetype* length)
+{
+    if (text[at] != flag)
+        return -1;
+    for (qsizetype digits = 1; digits <= kMaxCodeDigits && at + digits + 1 < text.size(); ++digits) {
+        bool ok = false;
+        const QStringView number = QStringView(text).mid(at + 1, digits);
+        const int code = number.toInt(&ok);
+        if (ok && code <= 255 && text[at + digits + 1] == flag && number == QString::number(code)) {
+            *length = digits + 2;
+            return code;
+        }
+    }
+    return -1;
 }
 } // namespace
 
 TerminalPane::TerminalPane(const UnitConfig& config, UnitLink& link, QWidget* parent)
-    : QWidget(parent), config_(config), link_(link)
+    : QWidget(parent), config_(config), link_(link), feedback_(OptionNames())
 {
     auto* lay = new QHBoxLayout(this);
     lay->setContentsMargins(0, 0, 0, 0);
     txtTerminal_ = Named(new QTextEdit, QStringLiteral("txtTerminal"));
     txtTerminal_->setReadOnly(true);   // keys go to the unit, not into the text
+    txtTerminal_->setUndoRedoEnabled(false);   // nothing to undo, and it would keep every arrival
     txtTerminal_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     txtTerminal_->setFocusPolicy(Qt::StrongFocus);
     txtTerminal_->setTabChangesFocus(true);
@@ -118,22 +152,35 @@ void TerminalPane::setAllCodesTexts()
 
 void TerminalPane::terminalAppend(const QByteArray& bytes)
 {
-    if (chkTermAscCodeDisplay_->isChecked()) {
-        const QString coded = QString::fromLatin1(EncodeASCIICodes(
-            bytes, char(config_.ASCIIFlagChar), chkGlobalAscCodeOnly_->isChecked()));
-        if (txtTerminal_->document()->isEmpty())
-            txtTerminal_->setPlainText(coded);
-        else
-            AppendInBlack(txtTerminal_, coded);
+    const bool codes = chkTermAscCodeDisplay_->isChecked();
+    const QString text = codes ? QString::fromLatin1(EncodeASCIICodes(bytes, char(config_.ASCIIFlagChar),
+                                                                       chkGlobalAscCodeOnly_->isChecked()))
+                               : TerminalText(bytes, afterCr_);
+    if (codes && txtTerminal_->document()->isEmpty())
+        txtTerminal_->setPlainText(text);
+    else
+        AppendInBlack(txtTerminal_, text);
+    if (codes)
         tmrHighLight_.start();
-    } else {
-        AppendInBlack(txtTerminal_, TerminalText(bytes, afterCr_));
-    }
+    trimHistory();
     FeedbackReading reply;
     const ProcedureTrap trap = ProcedureTrap::form("SyncJumpers", kForm);
-    trap([&] { reply = ReadFeedback(txtTerminal_->toPlainText(), scanPosition_, OptionNames()); });
+    trap([&] { reply = feedback_.take(text); });
     emit feedbackRead(reply);
     txtTerminal_->moveCursor(QTextCursor::End);
+}
+
+void TerminalPane::trimHistory()
+{
+    QTextDocument* doc = txtTerminal_->document();
+    const int length = doc->characterCount() - 1;
+    if (length <= kHistoryChars + kDropChars)
+        return;
+    const int drop = length - kHistoryChars;
+    QTextCursor oldest(doc);
+    oldest.setPosition(drop, QTextCursor::KeepAnchor);
+    oldest.removeSelectedText();
+    highlightPosition_ = qMax(0, highlightPosition_ - drop);
 }
 
 void TerminalPane::txtTerminal_KeyPress(const QString& typed)
@@ -171,7 +218,7 @@ void TerminalPane::cmdTermClear_Click()
 {
     txtTerminal_->clear();
     highlightPosition_ = 0;
-    scanPosition_ = 0;
+    feedback_.clear();
 }
 
 void TerminalPane::cmdInstDTMFSend_Click()
@@ -184,21 +231,32 @@ void TerminalPane::tmrHighLight_Timer()
 {
     const ProcedureTrap trap = ProcedureTrap::form("tmrHighLight_Timer", kForm);
     QTextDocument* doc = txtTerminal_->document();
-    const QString flag(QChar(config_.ASCIIFlagChar));
-    QTextCharFormat red;
-    red.setForeground(QColor(255, 0, 0));
-    for (int c = 255; c >= 0; --c) {
-        if (c >= kFirstPrintable && c <= kLastPrintable)
-            continue;
-        trap([&] {
-            const QString code = flag + QString::number(c) + flag;
-            QTextCursor found = doc->find(code, highlightPosition_, QTextDocument::FindCaseSensitively);
-            while (!found.isNull()) {
-                found.mergeCharFormat(red);
-                found = doc->find(code, found.selectionEnd(), QTextDocument::FindCaseSensitively);
-            }
-        });
-    }
+    trap([&] {
+        // Every code of an invisible or special character from the highlight
+        // position on turns red: each code's occurrences as a search for it
+        // from left to right finds them, all codes in one pass over the text.
+        QTextCursor fresh(doc);
+        fresh.setPosition(qMin(highlightPosition_, doc->characterCount() - 1));
+        fresh.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        const QString text = fresh.selectedText();
+        const QChar flag(config_.ASCIIFlagChar);
+        QTextCharFormat red;
+        red.setForeground(QColor(255, 0, 0));
+        std::array<qsizetype, 256> searchFrom{};
+        QTextCursor found(doc);
+        found.beginEditBlock();   // laid out once, not once per code
+        for (qsizetype at = 0; at < text.size(); ++at) {
+            qsizetype length = 0;
+            const int code = CodeAt(text, at, flag, &length);
+            if (code < 0 || (code >= kFirstPrintable && code <= kLastPrintable) || at < searchFrom[code])
+                continue;
+            searchFrom[code] = at + length;
+            found.setPosition(fresh.selectionStart() + int(at));
+            found.setPosition(fresh.selectionStart() + int(at + length), QTextCursor::KeepAnchor);
+            found.mergeCharFormat(red);
+        }
+        found.endEditBlock();
+    });
     txtTerminal_->moveCursor(QTextCursor::End);
     QTextCharFormat black;
     black.setForeground(Qt::black);

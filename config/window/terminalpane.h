@@ -47,6 +47,7 @@ protected:
 
 private:
     bool terminalKey(QKeyEvent* e);
+    void trimHistory();
 
     const UnitConfig& config_;
     UnitLink& link_;
@@ -59,6 +60,6 @@ private:
     QPushButton* cmdInstDTMFSend_ = nullptr;
     QTimer tmrHighLight_;
     int highlightPosition_ = 0;
-    int scanPosition_ = 0;
+    FeedbackScanner feedback_;
     bool afterCr_ = false;   // the unit's last text ended in CR
 };

@@ -298,31 +298,49 @@ void WindowSettingsTest::passwordIsFilteredAndPadded()
 
 void WindowSettingsTest::feedbackReader()
 {
-    const QStringList& names = OptionNames();
-    int scan = 0;
-    FeedbackReading r = ReadFeedback(QStringLiteral("Ser Echo ON\n"), scan, names);
+    FeedbackScanner scan(OptionNames());
+    FeedbackReading r = scan.take(QStringLiteral("Ser Echo ON\n"));
     QCOMPARE(r.option, 11);
     QVERIFY(r.on);
-    QCOMPARE(scan, 12);
     // The same text is not read twice; a new reply after it is.
-    r = ReadFeedback(QStringLiteral("Ser Echo ON\n"), scan, names);
+    r = scan.take(QString());
     QCOMPARE(r.option, -1);
-    r = ReadFeedback(QStringLiteral("Ser Echo ON\nCR/LF ON or OFF\n"), scan, names);
+    r = scan.take(QStringLiteral("CR/LF ON or OFF\n"));
     QCOMPARE(r.option, 1);
     QVERIFY(!r.on);   // OFF wins
-    // Without ON or OFF nothing is taken and the position stays.
-    scan = 3;
-    r = ReadFeedback(QStringLiteral("abc Feedback"), scan, names);
+    // Without ON or OFF nothing is taken, and the text stays to be read
+    // with what comes next.
+    r = scan.take(QStringLiteral("abc Feedback"));
     QCOMPARE(r.option, -1);
-    QCOMPARE(scan, 3);
-    // A reset is reported on its own.
-    scan = 0;
-    r = ReadFeedback(QStringLiteral("Reset...\r\n"), scan, names);
+    r = scan.take(QStringLiteral(" ON"));
+    QCOMPARE(r.option, 5);
+    QVERIFY(r.on);
+    // Words split between arrivals, however finely.
+    for (const QString& piece : {QStringLiteral("S"), QStringLiteral("er E"), QStringLiteral("cho "), QStringLiteral("O")})
+        QCOMPARE(scan.take(piece).option, -1);
+    r = scan.take(QStringLiteral("FF\r\n"));
+    QCOMPARE(r.option, 11);
+    QVERIFY(!r.on);
+    // The search after a reply starts at the last character of the text
+    // it was read from.
+    r = scan.take(QStringLiteral("Inact Tmr OFF\r\nO"));
+    QCOMPARE(r.option, 2);
+    r = scan.take(QStringLiteral("N Auto-Ans"));
+    QCOMPARE(r.option, 4);
+    QVERIFY(r.on);
+    // A reset is reported on its own, and again while no reply follows it.
+    scan.clear();
+    r = scan.take(QStringLiteral("Reset...\r\n"));
     QVERIFY(r.resetDetected);
     QCOMPARE(r.option, -1);
+    QVERIFY(scan.take(QStringLiteral("x")).resetDetected);
+    // Cleared: what came before is not read again.
+    scan.take(QStringLiteral("Inact Tmr"));
+    scan.clear();
+    QCOMPARE(scan.take(QStringLiteral("ON")).option, -1);
     // Case matters.
-    scan = 0;
-    QCOMPARE(ReadFeedback(QStringLiteral("ser echo on"), scan, names).option, -1);
+    scan.clear();
+    QCOMPARE(scan.take(QStringLiteral("ser echo on")).option, -1);
 }
 
 void WindowSettingsTest::feedbackInTheTerminalUpdatesOptionBits()

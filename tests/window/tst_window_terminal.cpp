@@ -1,0 +1,136 @@
+// The terminal over a long session: a bounded history that keeps the
+// newest text, replies read from text split between arrivals and after
+// megabytes of other text, and codes coloured once the oldest text is gone.
+#include "windowfixture.h"
+
+#include "vocabulary.h"
+
+#include <QCheckBox>
+#include <QTextBlock>
+#include <QTextEdit>
+
+namespace {
+
+QColor ColourAt(QTextEdit* terminal, int position)
+{
+    QTextCursor c(terminal->document());
+    c.setPosition(position + 1);
+    return c.charFormat().foreground().color();
+}
+
+const QColor kRed(255, 0, 0);
+
+// 1 KB of ordinary traffic that holds no reply.
+QByteArray Chatter(int i) { return QByteArray::number(i).rightJustified(6, '0') + QByteArray(1016, 'x') + "\r\n"; }
+
+} // namespace
+
+class WindowTerminalTest : public QObject {
+    Q_OBJECT
+private slots:
+    void historyIsBoundedAndKeepsTheNewest()
+    {
+        WindowFixture f;
+        frmMain& w = f.start();
+        auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
+        constexpr int kArrivals = 3 * 1024;   // 3 MB
+        for (int i = 0; i < kArrivals; ++i)
+            w.terminal().terminalAppend(Chatter(i));
+        const QString text = terminal->toPlainText();
+        QVERIFY2(text.size() >= 1024 * 1024, qPrintable(QString::number(text.size())));
+        QVERIFY2(text.size() <= 1024 * 1024 * 5 / 4 + 2048, qPrintable(QString::number(text.size())));
+        QVERIFY(text.endsWith(QString::fromLatin1(Chatter(kArrivals - 1).left(1022)) + QLatin1Char('\n')));
+        QVERIFY(!text.contains(QStringLiteral("000000")));   // the first arrival is gone
+        // Nothing to undo is kept either.
+        QVERIFY(!terminal->document()->isUndoAvailable());
+
+        // Replies still come through after all that, also split up.
+        w.terminal().terminalAppend("Ser Ec");
+        w.terminal().terminalAppend("ho ON\r\n");
+        QCOMPARE(f.find<QCheckBox>(QStringLiteral("chkOpt_11"))->checkState(), Qt::Checked);
+    }
+
+    // A reply that started before the oldest text went is still read: the
+    // reader keeps what it needs of older text itself.
+    void replyPendingWhileHistoryIsDroppedIsRead()
+    {
+        WindowFixture f;
+        frmMain& w = f.start();
+        const bool wasOn = OptionOn(Config(), 1);
+        w.terminal().terminalAppend("CR/LF");
+        for (int i = 0; i < 2 * 1024; ++i)
+            w.terminal().terminalAppend(Chatter(i));
+        QCOMPARE(OptionOn(Config(), 1), wasOn);
+        w.terminal().terminalAppend(wasOn ? " OFF\r\n" : " ON\r\n");
+        QCOMPARE(f.find<QCheckBox>(QStringLiteral("chkOpt_1"))->isChecked(), !wasOn);
+        QCOMPARE(OptionOn(Config(), 1), !wasOn);
+    }
+
+    void codesAreColouredAsEachCodesOwnSearchFindsThem()
+    {
+        WindowFixture f;
+        frmMain& w = f.start();
+        Config().ASCIIFlagChar = '\\';
+        auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
+        f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(true);
+        // Bytes 13 and 10 arrive as "\13\\10\": two codes, both red.
+        w.terminal().terminalAppend("A\r\nB");
+        QCOMPARE(terminal->toPlainText(), QStringLiteral("A\\13\\\\10\\B"));
+        w.terminal().tmrHighLight_Timer();
+        QString red;
+        for (int i = 0; i < terminal->toPlainText().size(); ++i)
+            red += ColourAt(terminal, i) == kRed ? QLatin1Char('r') : QLatin1Char('.');
+        QCOMPARE(red, QStringLiteral(".rrrrrrrr."));
+
+        // The unit's own text may hold code-like text too: "\13\10\" shares
+        // a flag between two codes, "\013\" is no code (a leading zero),
+        // "\1\1\" is one code (the search for "\1\" goes on after the
+        // first), "\65\" is printable.
+        // Plain display: the text is shown as it came, and the codes in it
+        // are coloured at the next tick after coded text arrives.
+        f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(false);
+        w.terminal().cmdTermClear_Click();
+        w.terminal().terminalAppend("\\13\\10\\ \\013\\ \\1\\1\\ \\65\\");
+        f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(true);
+        w.terminal().terminalAppend("!");
+        w.terminal().tmrHighLight_Timer();
+        red.clear();
+        for (int i = 0; i < terminal->toPlainText().size(); ++i)
+            red += ColourAt(terminal, i) == kRed ? QLatin1Char('r') : QLatin1Char('.');
+        // Under the text:            \13\10\ \013\ \1\1\ \65\!
+        QCOMPARE(red, QStringLiteral("rrrrrrr.......rrr........"));
+    }
+
+    void codesAreStillColouredAfterTheOldestTextWent()
+    {
+        WindowFixture f;
+        frmMain& w = f.start();
+        Config().ASCIIFlagChar = '\\';
+        auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
+        f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(true);
+        const QByteArray line = QByteArray(300, 'y') + "\r\n";
+        for (int i = 0; i < 4 * 1024; ++i) {
+            w.terminal().terminalAppend(line);
+            if (i % 512 == 0)
+                w.terminal().tmrHighLight_Timer();
+        }
+        w.terminal().tmrHighLight_Timer();
+        w.terminal().terminalAppend("\a");
+        w.terminal().tmrHighLight_Timer();
+        const int end = terminal->document()->characterCount() - 1;
+        QCOMPARE(terminal->toPlainText().right(3), QStringLiteral("\\7\\"));
+        for (int i = end - 3; i < end; ++i)
+            QCOMPARE(ColourAt(terminal, i), kRed);
+        QCOMPARE(ColourAt(terminal, end - 4), kRed);   // "\13\\10\" before it
+        QCOMPARE(ColourAt(terminal, end - 11), kRed);
+        QCOMPARE(ColourAt(terminal, end - 12), QColor(Qt::black));   // the last "y"
+        // Shown as codes there are no line ends: lines are still kept short.
+        int longest = 0;
+        for (QTextBlock b = terminal->document()->begin(); b.isValid(); b = b.next())
+            longest = qMax(longest, b.length());
+        QVERIFY2(longest < 4 * 1024, qPrintable(QString::number(longest)));
+    }
+};
+
+QTEST_MAIN(WindowTerminalTest)
+#include "tst_window_terminal.moc"
