@@ -5,7 +5,6 @@
 #include "dffmakerpanel.h"
 #include "dialogs.h"
 #include "errorlog.h"
-#include "fileservices.h"
 #include "portresolve.h"
 #include "portservices.h"
 #include "prompter.h"
@@ -13,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -143,7 +143,8 @@ void frmFWUpdater::browseAndLoad()
     params.hideReadOnly = true;
     params.flags = Ofn::Explorer;
     OpenDialog(params);
-    lastDffPath_ = FileExists(params.fileName) ? params.fileName : QString();
+    // A FIFO or a device is named as such by the load, not passed over.
+    lastDffPath_ = QFileInfo::exists(params.fileName) ? params.fileName : QString();
     if (lastDffPath_.isEmpty())
         return;
 

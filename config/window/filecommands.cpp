@@ -103,7 +103,8 @@ void frmMain::mnuOpen_Click()
         QString path;
         if (OpenDialog(p))
             path = p.fileName;
-        if (!FileExists(path))
+        // Something that exists but is no file to load gets the reader's message.
+        if (!QFileInfo::exists(path))
             path.clear();
         LoadFromFile(path);
     });

@@ -2,8 +2,13 @@
 #include "fileservices.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <limits>
 #include <vector>
@@ -23,6 +28,44 @@ private slots:
         QVERIFY(!FileExists(dir.path()));
         QVERIFY(!FileExists(QString()));
         QVERIFY(!FileExists(dir.filePath(QStringLiteral("no/such/file"))));
+        // A link to a file counts; a FIFO or device is no file to load.
+        QVERIFY(QFile::link(path, dir.filePath(QStringLiteral("link.dtd"))));
+        QVERIFY(FileExists(dir.filePath(QStringLiteral("link.dtd"))));
+        const QString fifo = dir.filePath(QStringLiteral("fifo.dtd"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(!FileExists(fifo));
+        QVERIFY(!FileExists(QStringLiteral("/dev/zero")));
+    }
+
+    // Names that are not UTF-8 (Latin-1 "café") still reach their file.
+    void commandLinePathsInAnyEncoding()
+    {
+        QTemporaryDir dir;
+        const QByteArray latin1 = QFile::encodeName(dir.path()) + "/caf\xe9.dtd";
+        {
+            const int fd = ::open(latin1.constData(), O_WRONLY | O_CREAT, 0600);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, "bytes", 5), ssize_t(5));
+            ::close(fd);
+        }
+        const auto removeIt = qScopeGuard([&] { ::unlink(latin1.constData()); });
+        QFile existing(CommandLinePath(latin1.constData()));
+        QVERIFY(existing.open(QIODevice::ReadOnly));
+        QCOMPARE(existing.readAll(), QByteArray("bytes"));
+        // One still to be made, in a folder with such a name: reached
+        // through its folder, and saved there.
+        const QByteArray folder = QFile::encodeName(dir.path()) + "/\xff";
+        QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+        const auto removeFolder = qScopeGuard([&] {
+            ::unlink((folder + "/new.dtd").constData());
+            ::rmdir(folder.constData());
+        });
+        QVERIFY(ReplaceFileContents(CommandLinePath((folder + "/new.dtd").constData()), "saved"));
+        QFile made(CommandLinePath((folder + "/new.dtd").constData()));
+        QVERIFY(made.open(QIODevice::ReadOnly));
+        QCOMPARE(made.readAll(), QByteArray("saved"));
+        const QString plain = dir.filePath(QStringLiteral("ordinary name.dtd"));
+        QCOMPARE(CommandLinePath(QFile::encodeName(plain).constData()), plain);
     }
 
     void canCreateFileCreatesAndEmpties()

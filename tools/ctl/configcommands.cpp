@@ -3,7 +3,6 @@
 #include "configlisting.h"
 #include "datafile.h"
 #include "defaultconfig.h"
-#include "fileservices.h"
 #include "linkview.h"
 #include "qtserialport.h"
 #include "seqtext.h"
@@ -88,7 +87,7 @@ int dump(const Parsed& p)
 {
     if (p.file.isEmpty() || !p.port.isEmpty() || !p.out.isEmpty())
         return kExitUsage;
-    if (!FileExists(p.file)) {
+    if (!QFileInfo::exists(p.file)) {
         err(QStringLiteral("No such file: ") + p.file);
         return kExitFailed;
     }
@@ -138,7 +137,7 @@ int upload(const Parsed& p)
 {
     if (p.port.isEmpty() || p.file.isEmpty() || !p.out.isEmpty())
         return kExitUsage;
-    if (!FileExists(p.file)) {
+    if (!QFileInfo::exists(p.file)) {
         err(QStringLiteral("No such file: ") + p.file);
         return kExitFailed;
     }
