@@ -4,9 +4,9 @@
 // memory for a huge file.
 #include "filebytes.h"
 #include "hexfixture.h"
+#include "toolrun.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,11 +23,7 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
-struct Run {
-    int code = -1;   // -1: killed by a signal or did not finish
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ToolRun;
 
 // kv310ctl copied into a fresh folder, so FWValidate and ErrorLog.txt land
 // in a program folder this test owns.
@@ -51,20 +47,7 @@ public:
     // inChild runs in the child before kv310ctl starts (limits, users).
     Run run(const QStringList& args, const std::function<void()>& inChild = {}) const
     {
-        QProcess p;
-        if (inChild)
-            p.setChildProcessModifier(inChild);
-        p.start(tool(), args);
-        Run r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput();
-        r.err = p.readAllStandardError();
-        return r;
+        return RunTool(tool(), args, inChild);
     }
 
 private:

@@ -6,6 +6,7 @@
 #include "qtserialport.h"
 #include "simprocess.h"
 #include "testfolder.h"
+#include "toolrun.h"
 #include "unitconfig.h"
 #include "unitlink.h"
 
@@ -22,29 +23,12 @@
 #include <unistd.h>
 
 namespace {
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ToolRun;
 
 // Runs kv310ctl; `inChild` runs in the child before the program starts.
 Run ctl(const QStringList& args, const std::function<void()>& inChild = {})
 {
-    QProcess p;
-    if (inChild)
-        p.setChildProcessModifier(inChild);
-    p.start(SimProcess::binary(QStringLiteral("kv310ctl")), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return RunTool(SimProcess::binary(QStringLiteral("kv310ctl")), args, inChild);
 }
 
 } // namespace

@@ -20,6 +20,15 @@ QColor ColourAt(QTextEdit* terminal, int position)
 
 const QColor kRed(255, 0, 0);
 
+// The terminal's text as "r" where it is red and "." elsewhere.
+QString RedMap(QTextEdit* terminal)
+{
+    QString red;
+    for (int i = 0; i < terminal->toPlainText().size(); ++i)
+        red += ColourAt(terminal, i) == kRed ? QLatin1Char('r') : QLatin1Char('.');
+    return red;
+}
+
 // 1 KB of ordinary traffic that holds no reply.
 QByteArray Chatter(int i) { return QByteArray::number(i).rightJustified(6, '0') + QByteArray(1016, 'x') + "\r\n"; }
 
@@ -77,10 +86,7 @@ private slots:
         w.terminal().terminalAppend("A\r\nB");
         QCOMPARE(terminal->toPlainText(), QStringLiteral("A\\13\\\\10\\B"));
         w.terminal().tmrHighLight_Timer();
-        QString red;
-        for (int i = 0; i < terminal->toPlainText().size(); ++i)
-            red += ColourAt(terminal, i) == kRed ? QLatin1Char('r') : QLatin1Char('.');
-        QCOMPARE(red, QStringLiteral(".rrrrrrrr."));
+        QCOMPARE(RedMap(terminal), QStringLiteral(".rrrrrrrr."));
 
         // The unit's own text may hold code-like text too: "\13\10\" shares
         // a flag between two codes, "\013\" is no code (a leading zero),
@@ -94,11 +100,8 @@ private slots:
         f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(true);
         w.terminal().terminalAppend("!");
         w.terminal().tmrHighLight_Timer();
-        red.clear();
-        for (int i = 0; i < terminal->toPlainText().size(); ++i)
-            red += ColourAt(terminal, i) == kRed ? QLatin1Char('r') : QLatin1Char('.');
-        // Under the text:            \13\10\ \013\ \1\1\ \65\!
-        QCOMPARE(red, QStringLiteral("rrrrrrr.......rrr........"));
+        // Under the text:                         \13\10\ \013\ \1\1\ \65\!
+        QCOMPARE(RedMap(terminal), QStringLiteral("rrrrrrr.......rrr........"));
     }
 
     void codesAreStillColouredAfterTheOldestTextWent()
