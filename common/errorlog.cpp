@@ -8,7 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -87,8 +87,7 @@ bool g_showingTooLarge = false;
 
 void ShowTooLargeAndDelete(const QString& path, QFile& log)
 {
-    g_showingTooLarge = true;
-    const auto done = qScopeGuard([] { g_showingTooLarge = false; });
+    const QScopedValueRollback showing(g_showingTooLarge, true);
     const QString copy = CopyForViewer(log);
     log.close();
     if (!copy.isEmpty())

@@ -104,6 +104,13 @@ QString ResolvePortDevice(int portNumber)
 #endif
 }
 
+int PortNumberOf(const QString& entry)
+{
+    bool ok = false;
+    const int n = entry.toLower().remove(QStringLiteral("com")).trimmed().toInt(&ok);
+    return ok && n > 0 ? n : 0;
+}
+
 QString PortToolTip(int portNumber)
 {
     const QString device = ResolvePortDevice(portNumber);

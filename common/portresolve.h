@@ -2,6 +2,10 @@
 #include <QString>
 #include <QStringList>
 
+// The port number of an entry as the port lists show it: "Com3", in any
+// case, blanks allowed ("com 3"); 0 when the entry names no port.
+int PortNumberOf(const QString& entry);
+
 // Which device stands behind port number N ("Com" N):
 //  1. the environment variable KV310_COM<N> when it is set (any path, so a
 //     pseudo-terminal can stand in for a unit);

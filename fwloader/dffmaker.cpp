@@ -1,22 +1,18 @@
 #include "dffmaker.h"
 
 #include "keystem.h"
+#include "numbertext.h"
 #include "runtimeerror.h"
 #include "safefile.h"
 
-#include <QRegularExpression>
+#include <cmath>
 
 uint8_t VersionFieldByte(const QString& text)
 {
-    static const QRegularExpression kLeadingNumber(QStringLiteral("^\\s*([+-]?\\d+)"));
-    const QRegularExpressionMatch m = kLeadingNumber.match(text);
-    if (!m.hasMatch())
-        return 0;
-    bool ok = false;
-    const qlonglong value = m.captured(1).toLongLong(&ok);
-    if (!ok || value < 0 || value > 255)
+    const double whole = std::trunc(LeadingNumber(text));
+    if (!(whole >= 0 && whole <= 255))
         throw RuntimeError::overflow();
-    return uint8_t(value);
+    return uint8_t(whole);
 }
 
 QString DefaultDffName(const QString& model, const QString& majorText, const QString& minorText)

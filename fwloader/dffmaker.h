@@ -4,7 +4,8 @@
 
 #include <QString>
 
-// A version field as typed: its leading number (0 when there is none).
+// A version field as typed: the whole part of its leading number (0 when
+// there is none).
 // Throws RuntimeError overflow for a number outside 0..255.
 uint8_t VersionFieldByte(const QString& text);
 

@@ -174,7 +174,7 @@ bool frmFWUpdater::upload()
         ok = false;
     } else {
         trap([&] {
-            const int number = SerialCommPort->currentText().toLower().remove(QStringLiteral("com")).trimmed().toInt();
+            const int number = PortNumberOf(SerialCommPort->currentText());
             if (number >= kFirstPort && number <= kLastPortNumber) {
                 if (serComm_.isOpen())
                     serComm_.close();

@@ -3,6 +3,7 @@
 #include "codec.h"
 #include "editorhost.h"
 #include "errorlog.h"
+#include "numbertext.h"
 #include "prompter.h"
 #include "runtimeerror.h"
 #include "unitconfig.h"
@@ -151,7 +152,7 @@ void ActionEditor::UpdateActionControls(uint8_t code, int p1, int p2)
             QStringList rows;
             const int count = host_->sequenceList()->topLevelItemCount();
             for (int r = 1; r <= count; ++r)
-                rows.append(QStringLiteral("%1").arg(r, 2, 10, QLatin1Char('0')) + (r == curSeq_ ? QStringLiteral("*") : QString()));
+                rows.append(TwoDigits(r) + (r == curSeq_ ? QStringLiteral("*") : QString()));
             FillList(cmbActParam_, rows);
             lblAction_1_->setText(QStringLiteral("Sequence:"));
             selectEntry(cmbActParam_, given && p1 >= kFirstJump ? p1 - kFirstJump : 0);

@@ -2,6 +2,7 @@
 
 #include "binaryutils.h"
 #include "errorlog.h"
+#include "numbertext.h"
 #include "prompter.h"
 #include "runtimeerror.h"
 #include "seqtext.h"
@@ -20,30 +21,6 @@ const QString kJumpKey = QStringLiteral("jump sequence '");
 bool InRange(int slot) { return slot >= 0 && slot < kSequenceRows; }
 
 QString At(const QStringList& list, int index) { return index < list.size() ? list.at(index) : QString(); }
-
-// The leading number of text as a numeric reading gives it: blanks skipped,
-// optional sign, digits with an optional fraction; 0 when there is none.
-double LeadingNumber(const QString& text)
-{
-    QString number;
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+'))
-        number += text.at(i++);
-    bool point = false;
-    for (; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == u'.' && !point)
-            point = true;
-        else if (c < u'0' || c > u'9')
-            break;
-        number += c;
-    }
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    return ok ? value : 0.0;
-}
 
 // A 16-bit integer from a number, rounding half to even; too large overflows.
 int16_t ToInt16(double value)
@@ -64,8 +41,8 @@ bool LabelsUnique(const QStringList& labels)
             if (j == i || At(labels, j) != a)
                 continue;
             Prompts().message(QStringLiteral("Following labels are not unique and must be changed.")
-                                  + kCrLf + kCrLf + u'#' + SequenceRowText(i + 1) + QStringLiteral(" label '")
-                                  + a + u'\'' + kCrLf + u'#' + SequenceRowText(j + 1)
+                                  + kCrLf + kCrLf + u'#' + TwoDigits(i + 1) + QStringLiteral(" label '")
+                                  + a + u'\'' + kCrLf + u'#' + TwoDigits(j + 1)
                                   + QStringLiteral(" label '") + a + u'\'',
                               MsgIcon::Exclamation);
             return false;
@@ -79,15 +56,13 @@ void ReportInfiniteJumps(const JumpTables& tables)
     QString text = QStringLiteral("The following network of jumps results in an infinite repeat:") + kCrLf + kCrLf;
     for (int k = 0; k < kSequenceRows; ++k) {
         if (tables.Visited[k])
-            text += QStringLiteral("Sequence ") + SequenceRowText(k + 1) + QStringLiteral(" jumps to ")
-                + SequenceRowText(tables.JumpTo[k] + 1) + kCrLf;
+            text += QStringLiteral("Sequence ") + TwoDigits(k + 1) + QStringLiteral(" jumps to ")
+                + TwoDigits(tables.JumpTo[k] + 1) + kCrLf;
     }
     text += kCrLf + QStringLiteral("Please correct the problem.  Nothing has been saved.");
     Prompts().message(text, MsgIcon::Critical, MsgButtons::Ok, QStringLiteral("Infinite jumps detected"));
 }
 } // namespace
-
-QString SequenceRowText(int row) { return QStringLiteral("%1").arg(row, 2, 10, QLatin1Char('0')); }
 
 SequenceTexts SequenceListTexts(const UnitConfig& config)
 {

@@ -29,9 +29,6 @@ struct SequenceTexts {
 // one line per sequence), for callers without a window.
 SequenceTexts SequenceListTexts(const UnitConfig& config);
 
-// The row text of sequence row n (1..20): "01".."20".
-QString SequenceRowText(int row);
-
 // True when the configuration passes. The label check always runs; the
 // jump check only with checkJumps. Failures are told in a message box.
 bool VerifyInformation(const QStringList& labels, const QStringList& lines, bool checkJumps,

@@ -6,6 +6,7 @@
 #include "prompter.h"
 #include "safefile.h"
 
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <cmath>
@@ -200,15 +201,6 @@ void applyRecord(const QByteArray& body, UnitConfig& config)
     section->apply(config, body.left(open) + body.mid(close + 1));
 }
 
-// Clears the write-in-progress flag however the write ends.
-class WriteInProgress {
-public:
-    WriteInProgress() { g_writeInProgress = true; }
-    ~WriteInProgress() { g_writeInProgress = false; }
-    WriteInProgress(const WriteInProgress&) = delete;
-    WriteInProgress& operator=(const WriteInProgress&) = delete;
-};
-
 bool reportSaveFailure(const QString& path, const QString& description)
 {
     Prompts().message("Unable to save/export " + path + ". " + description, MsgIcon::Critical);
@@ -271,7 +263,7 @@ bool ExportKV310File(const QString& path, const UnitConfig& config)
 {
     if (g_writeInProgress)
         return false;
-    const WriteInProgress busy;
+    const QScopedValueRollback busy(g_writeInProgress, true);
 
     QString error;
     if (!ReplaceFileContents(path, ExportKV310Bytes(config), &error))

@@ -28,9 +28,10 @@ void ProcessEEPROMData(const QByteArray& reply, UnitConfig& target, bool setting
         for (int i = 0; i < kSlotCount; ++i) {
             const int header = Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i;
             const uint8_t h = at(reply, header);
-            target.SeqLabelLen[i] = ShiftRight(h, 6);
-            target.SeqLabelNum[i] = h & 0x3F;
-            target.SeqLabel[i] = reversed(reply.mid(header + 1, target.SeqLabelLen[i])).toUpper();
+            target.SeqLabelLen[i] = LabelLenOfHeader(h);
+            target.SeqLabelNum[i] = LabelNumOfHeader(h);
+            target.SeqLabel[i] =
+                LabelFromField(reply.mid(header + 1, kMaxLabelLen), target.SeqLabelLen[i]);
         }
         target.PassWord = reversed(reply.mid(Eeprom::kPassword, Eeprom::kPasswordSize));
         target.Rings = at(reply, Eeprom::kSettings);
@@ -82,24 +83,6 @@ QByteArray OptionsRecord(const UnitConfig& config)
 
 QByteArray LabelRecord(const UnitConfig& config, int slot)
 {
-    const QByteArray text = reversed(config.SeqLabel[slot].toUpper().left(kMaxLabelLen));
-    return QByteArray(1, char(ShiftLeft(config.SeqLabelLen[slot], 6) | config.SeqLabelNum[slot]))
-        + text.leftJustified(kMaxLabelLen, Eeprom::kLabelPad);
-}
-
-QByteArray EepromImageOf(const UnitConfig& config, uint8_t identityByte)
-{
-    QByteArray image(Eeprom::kSize, char(0xFF));
-    for (int i = 0; i < kSlotCount; ++i) {
-        image[Eeprom::kStartAddrHB + 2 * i] = char(config.SeqStartAddrHB[i]);
-        image[Eeprom::kStartAddrLB + 2 * i] = char(config.SeqStartAddrLB[i]);
-        image.replace(Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i,
-                      Eeprom::kLabelRecordSize, LabelRecord(config, i));
-    }
-    image.replace(Eeprom::kPassword, Eeprom::kPasswordSize, PasswordRecord(config).mid(1));
-    image.replace(Eeprom::kSettings, Eeprom::kSettingsSize, SettingsRecord(config));
-    image[Eeprom::kPowerStatus] = 0;
-    image[Eeprom::kIdentity] = char(identityByte);
-    image.replace(Eeprom::kOptions, Eeprom::kOptionsSize, OptionsRecord(config));
-    return image;
+    return QByteArray(1, char(LabelHeader(config.SeqLabelLen[slot], config.SeqLabelNum[slot])))
+        + LabelFieldBytes(config.SeqLabel[slot]);
 }

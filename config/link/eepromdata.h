@@ -23,7 +23,6 @@ constexpr int kIdentity = 253;
 constexpr int kOptions = 254;           // Settings(0), Settings(1)
 constexpr int kOptionsSize = 2;
 constexpr uint8_t kPowerFailBit = 0x80;
-constexpr char kLabelPad = char(0xFF);
 } // namespace Eeprom
 
 // Takes an EEPROM reply (image + one character; callers check the length)
@@ -37,7 +36,3 @@ QByteArray PasswordRecord(const UnitConfig& config);   // 4, then the password r
 QByteArray SettingsRecord(const UnitConfig& config);   // the seven setting bytes
 QByteArray OptionsRecord(const UnitConfig& config);    // Settings(0), Settings(1)
 QByteArray LabelRecord(const UnitConfig& config, int slot); // header + reversed text + 0xFF pad
-
-// An EEPROM image holding config as the unit would (the simulator's start).
-// Bytes the configuration does not cover are 0xFF, except identity.
-QByteArray EepromImageOf(const UnitConfig& config, uint8_t identityByte);

@@ -3,6 +3,7 @@
 #include "errorlog.h"
 #include "inifile.h"
 #include "linkview.h"
+#include "portresolve.h"
 #include "portservices.h"
 #include "runtimeerror.h"
 #include "serialport.h"
@@ -61,13 +62,6 @@ UnitLink::UnitLink(SerialPort* port, UnitConfig& config, LinkView* view, QObject
 
 void UnitLink::setView(LinkView* view) { link_.setView(view); }
 
-int UnitLink::portNumberOf(const QString& portText)
-{
-    bool ok = false;
-    const int n = portText.toLower().remove(QStringLiteral("com")).trimmed().toInt(&ok);
-    return ok && n > 0 ? n : 0;
-}
-
 bool UnitLink::connectUnit(const QString& portText)
 {
     const Hold hold(*this, Activity::Command);
@@ -81,7 +75,7 @@ bool UnitLink::connectUnit(const QString& portText)
         ShowStatus(QStringLiteral("Please select a COM port first"));
         return false;
     }
-    const int number = portNumberOf(portText);
+    const int number = PortNumberOf(portText);
     trap([&] {
         port.setPortNumber(number);
         if (!port.open())

@@ -66,10 +66,6 @@ public:
     // (the terminal's "Display ASCII codes for ALL chars"); off by default.
     void setAllCharsAsCodes(bool on) { allCharsAsCodes_ = on; }
 
-    // The port number in an entry such as "Com3" (lower-cased, "com"
-    // removed); 0 when there is none.
-    static int portNumberOf(const QString& portText);
-
     // Connect: opens the port of the entry ("Com3"), probes the unit,
     // remembers the port, turns the terminal on and reads the option bits
     // (settings only). Status "Please select a COM port first" (empty

@@ -4,6 +4,7 @@
 #include "errorlog.h"
 #include "flashdata.h"
 #include "linkview.h"
+#include "numbertext.h"
 #include "prompter.h"
 #include "seriallink.h"
 #include "serialport.h"
@@ -13,7 +14,6 @@
 namespace {
 constexpr int kAsciiSettleMs = 25;   // lets a late final "i" of a string block arrive
 
-QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 QByteArray bytes(char a, char b, char c) { return QByteArray() + a + b + c; }
 } // namespace
 
@@ -86,7 +86,7 @@ TransferResult UnitReader::DownloadFLASH(UnitConfig& target)
 
     TransferResult result = TransferResult::Ok;
     for (int i = 0; i < kSlotCount && result == TransferResult::Ok; ++i) {
-        ShowStatus(readVerb() + QStringLiteral(" Action Sequence #") + twoDigits(i + 1));
+        ShowStatus(readVerb() + QStringLiteral(" Action Sequence #") + TwoDigits(i + 1));
         view.updateBar(i + 1, -1);
         QByteArray reply;
         // An unanswered request is repeated after re-entering read mode,
@@ -115,7 +115,7 @@ TransferResult UnitReader::DownloadFLASH(UnitConfig& target)
     }
     for (int i = 0; i < kSlotCount && result == TransferResult::Ok; ++i) {
         view.updateBar(i + 1 + kSlotCount, -1);
-        ShowStatus(readVerb() + QStringLiteral(" ASCII String #") + twoDigits(i + 1));
+        ShowStatus(readVerb() + QStringLiteral(" ASCII String #") + TwoDigits(i + 1));
         QByteArray reply;
         trap([&] {
             link_.SendEach(bytes(UnitCommand::kReadFlash, Flash::kStringType,

@@ -5,13 +5,13 @@
 #include "errorlog.h"
 #include "flashdata.h"
 #include "linkview.h"
+#include "numbertext.h"
 #include "seriallink.h"
 #include "status.h"
 #include "unitconfig.h"
 #include "unitreader.h"
 
 namespace {
-QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 
 // A sequence as the unit would give it back: trailing filler removed, so
 // the pad a previous write left in the model does not count as a change.
@@ -98,7 +98,7 @@ TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model)
     for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
         if (unit.SeqLabel[i] == model.SeqLabel[i])
             continue;
-        ShowStatus(QStringLiteral("Uploading label #") + twoDigits(i + 1));
+        ShowStatus(QStringLiteral("Uploading label #") + TwoDigits(i + 1));
         view.updateBar(i + 1, -1);
         step([&] {
             return writeEeprom(Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i,
@@ -144,7 +144,7 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
         view.updateBar(i + 1, -1);
         if (withoutFiller(model.SeqContents[i]) == unit.SeqContents[i])
             continue;
-        ShowStatus(QStringLiteral("Uploading FLASH sequence #") + twoDigits(i + 1));
+        ShowStatus(QStringLiteral("Uploading FLASH sequence #") + TwoDigits(i + 1));
         model.SeqContents[i] = WithSequencePad(model.SeqContents[i], b);
         step([&] {
             return writeBlock(Flash::kSequenceType, i,
@@ -155,7 +155,7 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
         view.updateBar(i + 1 + kSlotCount, -1);
         if (model.ASCIIStrings[i] == unit.ASCIIStrings[i])
             continue;
-        ShowStatus(QStringLiteral("Uploading FLASH ASCII string #") + twoDigits(i + 1));
+        ShowStatus(QStringLiteral("Uploading FLASH ASCII string #") + TwoDigits(i + 1));
         step([&] {
             const char flag = char(model.ASCIIFlagChar);
             QByteArray raw = DecodeASCIICodes(model.ASCIIStrings[i], flag);

@@ -2,6 +2,7 @@
 
 #include "binaryutils.h"
 #include "errorlog.h"
+#include "numbertext.h"
 #include "runtimeerror.h"
 #include "unitconfig.h"
 
@@ -27,53 +28,6 @@ const auto& Item(const List& list, qsizetype index)
 }
 
 QString Quoted(const QString& value) { return kQuote + value + kQuote; }
-
-// Whole number with at least `width` digits, the sign in front.
-QString ZeroPadded(int value, int width)
-{
-    const QString digits = QString::number(std::abs(value)).rightJustified(width, QLatin1Char('0'));
-    return value < 0 ? QLatin1Char('-') + digits : digits;
-}
-
-// The leading number of a text as a typed number is read: blanks anywhere
-// are ignored, reading stops at the first character that cannot continue
-// the number, and no number at all is 0.
-double LeadingNumber(const QString& text)
-{
-    QString s;
-    for (const QChar c : text)
-        if (!c.isSpace())
-            s += c;
-    qsizetype i = 0;
-    const auto digitsFrom = [&](qsizetype from) {
-        qsizetype k = from;
-        while (k < s.size() && s.at(k) >= u'0' && s.at(k) <= u'9')
-            ++k;
-        return k;
-    };
-    if (i < s.size() && (s.at(i) == u'+' || s.at(i) == u'-'))
-        ++i;
-    const qsizetype intEnd = digitsFrom(i);
-    qsizetype end = intEnd;
-    bool hasDigits = intEnd > i;
-    if (end < s.size() && s.at(end) == u'.') {
-        end = digitsFrom(end + 1);
-        hasDigits = hasDigits || end > intEnd + 1;
-    }
-    if (!hasDigits)
-        return 0;
-    if (end < s.size() && (s.at(end) == u'e' || s.at(end) == u'E')) {
-        qsizetype e = end + 1;
-        if (e < s.size() && (s.at(e) == u'+' || s.at(e) == u'-'))
-            ++e;
-        const qsizetype expEnd = digitsFrom(e);
-        if (expEnd > e)
-            end = expEnd;
-    }
-    bool ok = false;
-    const double value = s.left(end).toDouble(&ok);
-    return ok ? value : 0;
-}
 
 // The nearest whole number, halves to the even neighbour; a value beyond
 // the integer range is an overflow.
@@ -117,7 +71,7 @@ int ActionByteCount(uint8_t code) { return code == TimedClosure || code == Timed
 QString DurationText(int steps)
 {
     const int ms = steps * kMsPerStep;
-    return ZeroPadded(ms / 1000, 2) + QLatin1Char('.') + ZeroPadded(ms % 1000, 3);
+    return TwoDigits(ms / 1000) + QLatin1Char('.') + ZeroPadded(ms % 1000, 3);
 }
 
 QString Action2English(const AsciiStringList& strings, uint8_t code, int p1, int p2)
@@ -148,7 +102,7 @@ QString Action2English(const AsciiStringList& strings, uint8_t code, int p1, int
             text = names[code] + Quoted(DurationText(p1)) + QStringLiteral(" sec(s)");
             break;
         case JumpSequence:
-            text = names[code] + Quoted(ZeroPadded(p1 - kJumpOffset, 2));
+            text = names[code] + Quoted(TwoDigits(p1 - kJumpOffset));
             break;
         default:
             break;

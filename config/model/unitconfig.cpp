@@ -45,7 +45,7 @@ uint8_t WithInfoSlot(uint8_t info, int slot)
 
 uint8_t LabelHeader(uint8_t labelLen, uint8_t labelNum)
 {
-    return uint8_t(((labelLen & 0x03) << 6) | (labelNum & 0x3F));
+    return ShiftLeft(labelLen, 6) | labelNum;
 }
 
 uint8_t LabelLenOfHeader(uint8_t header) { return ShiftRight(header, 6); }

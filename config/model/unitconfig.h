@@ -38,6 +38,25 @@ struct UnitConfig {
     bool operator==(const UnitConfig&) const = default;
 };
 
+// The twelve options by number: option k is bit k of Settings(0) for k
+// below 8, else bit k - 8 of Settings(1).
+namespace UnitOption {
+enum : int {
+    SimpleMode = 0,      // "Simple mode"
+    CrLf = 1,            // "CR/LF" after each DTMF tone
+    InactivityTimer = 2, // "Inact Tmr"
+    AutoHangUp = 3,      // "Auto-HangUp"
+    AutoAnswer = 4,      // "Auto-Ans"
+    Feedback = 5,        // "Feedback": the unit answers option commands
+    PasswordCheck = 6,   // "PW Check"
+    Reserved7 = 7,
+    Reserved8 = 8,
+    SerialToDtmf = 9,    // "Ser2DTMF": serial characters become DTMF tones
+    DtmfToSerial = 10,   // "DTMF2Ser"
+    SerialEcho = 11,     // "Ser Echo": serial data comes back
+};
+} // namespace UnitOption
+
 // Option k is on when its bit is 0 (active low).
 bool OptionOn(const UnitConfig& config, int option);
 void SetOptionOn(UnitConfig& config, int option, bool on);
@@ -48,7 +67,8 @@ int InfoSlot(uint8_t info);
 uint8_t WithInfoEnabled(uint8_t info, bool enabled);
 uint8_t WithInfoSlot(uint8_t info, int slot);
 
-// Label header byte as the unit stores it: length in bits 6-7, number in 0-5.
+// Label header byte as the unit stores it: length in bits 6-7, number in
+// 0-5. A length above 3 does not fit: RuntimeError::overflow().
 uint8_t LabelHeader(uint8_t labelLen, uint8_t labelNum);
 
 // The label's EEPROM text field: upper case, reversed, padded to three

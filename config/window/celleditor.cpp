@@ -4,6 +4,7 @@
 #include "celleditor.h"
 
 #include "errorlog.h"
+#include "numbertext.h"
 #include "runtimeerror.h"
 #include "sequencelists.h"
 #include "settingsvalidation.h"
@@ -33,14 +34,6 @@ constexpr int kStringLimit = 124;
 constexpr int kNoLimit = 32767;
 constexpr int kMaxCode = 255;
 const QString kCodeRangeMessage = QStringLiteral("ASCII codes must be a number between 0 and 255");
-
-// The leading number of a text, 0 when it has none.
-double LeadingNumber(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral("^\\s*[-+]?\\d+(\\.\\d*)?"));
-    const QRegularExpressionMatch m = number.match(text);
-    return m.hasMatch() ? m.captured(0).trimmed().toDouble() : 0;
-}
 } // namespace
 
 CellEditor::CellEditor(UnitConfig& config, QWidget* client, SequenceLists* lists)

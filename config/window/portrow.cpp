@@ -76,7 +76,7 @@ PortRow::PortRow(QWidget* parent) : QWidget(parent)
 
 void PortRow::updateToolTip()
 {
-    const int number = UnitLink::portNumberOf(cmbPort_->currentText());
+    const int number = PortNumberOf(cmbPort_->currentText());
     cmbPort_->setToolTip(number > 0 ? PortToolTip(number) : QString());
 }
 

@@ -1,6 +1,7 @@
 #include "sequencelists.h"
 
 #include "errorlog.h"
+#include "numbertext.h"
 #include "listops.h"
 #include "seqtext.h"
 #include "textforms.h"
@@ -14,13 +15,12 @@
 namespace {
 constexpr int kLabelColumnWidth = 56;
 
-QString Two(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 
 QTreeWidget* MakeRowList(const QString& name, const QStringList& headers, const QString& tip)
 {
     QTreeWidget* list = MakeList(name, headers, tip);
     for (int i = 1; i <= kSlotCount; ++i)
-        new QTreeWidgetItem(list, QStringList{Two(i)});
+        new QTreeWidgetItem(list, QStringList{TwoDigits(i)});
     WholeLineTips::install(list);
     return list;
 }

@@ -5,6 +5,7 @@
 
 #include "binaryutils.h"
 #include "errorlog.h"
+#include "numbertext.h"
 #include "optioncheckbox.h"
 #include "prompter.h"
 #include "settingsvalidation.h"
@@ -27,13 +28,7 @@ constexpr const char* kForm = "frmMain";
 const QString kFeedbackCommand = QStringLiteral("jst");
 constexpr int kPasswordLength = 4;
 constexpr int kEventCount = 3;
-// Options whose boxes enable others.
-constexpr int kSimpleMode = 0;
-constexpr int kInactivityTimer = 2;
-constexpr int kAutoAnswer = 4;
-constexpr int kPasswordCheck = 6;
 
-QString Two(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 bool Ticked(const QCheckBox* box) { return box->checkState() == Qt::Checked; }
 
 // Runs one numeric validator and applies its outcome to the box.
@@ -109,7 +104,7 @@ void SettingsPanel::build()
         chkEvent_[e] = Named(new QCheckBox(captions[e], this), chkNames[e]);
         cmbEvent_[e] = Named(new QComboBox(this), cmbNames[e]);
         for (int i = 1; i <= kSlotCount; ++i)
-            cmbEvent_[e]->addItem(Two(i));
+            cmbEvent_[e]->addItem(TwoDigits(i));
         cmbEvent_[e]->setCurrentIndex(0);
         auto* h = new QHBoxLayout;
         h->addWidget(chkEvent_[e]);
@@ -244,10 +239,10 @@ void SettingsPanel::applyDependents()
         label->setEnabled(on);
         edit->setEnabled(on);
     };
-    follows(kAutoAnswer, lblRings_, txtRings_);
-    follows(kSimpleMode, lblPrefix_, txtPrefix_);
-    follows(kInactivityTimer, lblInactDur_, txtInactDur_);
-    follows(kPasswordCheck, lblPass_, txtPass_);
+    follows(UnitOption::AutoAnswer, lblRings_, txtRings_);
+    follows(UnitOption::SimpleMode, lblPrefix_, txtPrefix_);
+    follows(UnitOption::InactivityTimer, lblInactDur_, txtInactDur_);
+    follows(UnitOption::PasswordCheck, lblPass_, txtPass_);
     for (int e = 0; e < kEventCount; ++e)
         cmbEvent_[e]->setEnabled(Ticked(chkEvent_[e]) && unitControlsOn_);
 }

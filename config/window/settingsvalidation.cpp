@@ -30,21 +30,6 @@ const NumericField& DTMFDurationField()
     return f;
 }
 
-bool ParseUserNumber(const QString& text, double* value)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return false;
-    bool ok = false;
-    double v = QLocale::system().toDouble(t, &ok);
-    if (!ok)
-        v = QLocale::c().toDouble(t, &ok);
-    if (!ok || !std::isfinite(v))
-        return false;
-    *value = v;
-    return true;
-}
-
 static QString NumberText(double v)
 {
     return QLocale::system().toString(v, 'g', 15);

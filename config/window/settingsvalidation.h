@@ -1,4 +1,6 @@
 #pragma once
+#include "numbertext.h"
+
 #include <QString>
 
 // The checks the settings panel runs when the user leaves one of its boxes.
@@ -28,9 +30,6 @@ struct NumericCheck {
 
 // stored: the field's current value in stored steps.
 NumericCheck CheckNumericBox(const QString& text, double stored, const NumericField& field);
-
-// A number as the user types it: the user's decimal point first, then ".".
-bool ParseUserNumber(const QString& text, double* value);
 
 // The password field as the unit holds it: cut or padded with blanks to 4.
 QByteArray PasswordField(const QByteArray& text);

@@ -20,10 +20,6 @@
 #include <QMenu>
 #include <QTreeWidget>
 
-namespace {
-constexpr int kSerialToDtmf = 9;   // the option that lets text become DTMF tones
-} // namespace
-
 bool frmMain::unitConnected() const
 {
     return link_->isConnected();
@@ -55,7 +51,8 @@ void frmMain::ControlState(bool enabled, bool all)
 void frmMain::applyDependentSettings()
 {
     settings_->applyDependents();
-    const bool serialToDtmf = settings_->optionTicked(kSerialToDtmf) && unitConnected() && !commandRunning();
+    const bool serialToDtmf = settings_->optionTicked(UnitOption::SerialToDtmf) && unitConnected()
+        && !commandRunning();
     dtmf_->setEntriesEnabled(serialToDtmf);
     terminal_->setInstantDtmfEnabled(serialToDtmf);
 }

@@ -1,9 +1,11 @@
 // The firmware file cipher and header: known answers computed here
 // independently of the code under test, and the checks that reject files.
 #include "dffloader.h"
+#include "dffmaker.h"
 #include "hexfixture.h"
 #include "keystem.h"
 #include "md5cipher.h"
+#include "runtimeerror.h"
 #include "scratchfile.h"
 #include "scriptedprompter.h"
 #include "testfolder.h"
@@ -30,6 +32,7 @@ class TestFwCipher : public QObject {
     Q_OBJECT
 private slots:
     void keyAndDigest();
+    void versionFieldsAsTyped();
     void fileLayoutKnownAnswer();
     void decipherRoundTripAndProgress();
     void wrongKeyOrVersionRejected();
@@ -52,6 +55,25 @@ void TestFwCipher::keyAndDigest()
     QCOMPARE(MD5Digest("abc").toHex(), QByteArray("900150983cd24fb0d6963f7d28e17f72"));
     QCOMPARE(XorStrings("\x0f\xf0", "\xff\xff"), QByteArray("\xf0\x0f"));
     QCOMPARE(XorStrings("ab", "abc"), QByteArray());
+}
+
+// The maker's version boxes: the whole part of the leading number; one
+// outside 0-255 is an overflow.
+void TestFwCipher::versionFieldsAsTyped()
+{
+    QCOMPARE(VersionFieldByte(QStringLiteral("15")), uint8_t(15));
+    QCOMPARE(VersionFieldByte(QStringLiteral(" 2b")), uint8_t(2));
+    QCOMPARE(VersionFieldByte(QStringLiteral("2.9")), uint8_t(2));
+    QCOMPARE(VersionFieldByte(QStringLiteral("x")), uint8_t(0));
+    QCOMPARE(VersionFieldByte(QStringLiteral("255")), uint8_t(255));
+    for (const char* text : {"256", "-1", "1e3"}) {
+        try {
+            VersionFieldByte(QString::fromLatin1(text));
+            QFAIL(text);
+        } catch (const RuntimeError& e) {
+            QCOMPARE(e.number(), 6);
+        }
+    }
 }
 
 void TestFwCipher::fileLayoutKnownAnswer()

@@ -7,8 +7,19 @@
 
 #include <QTest>
 
+#include <initializer_list>
+#include <utility>
+
 namespace {
-QByteArray imageReply(const UnitConfig& c, uint8_t identity) { return EepromImageOf(c, identity) + 'i'; }
+// An EEPROM reply as the unit sends it: the 256-byte image, every byte
+// 0xFF but those given by address, then one more character.
+QByteArray eepromReply(std::initializer_list<std::pair<int, QByteArray>> bytes)
+{
+    QByteArray image(256, '\xFF');
+    for (const auto& [address, data] : bytes)
+        image.replace(address, data.size(), data);
+    return image + 'i';
+}
 } // namespace
 
 class TestLinkData : public QObject {
@@ -18,12 +29,12 @@ private slots:
     {
         UnitConfig target;
         UnitIdentity id;
-        ProcessEEPROMData(imageReply(DefaultConfig(), 0x26), target, true, id);
+        ProcessEEPROMData(eepromReply({{253, "\x26"}}), target, true, id);
         QCOMPARE(id.HardwareCode, 1);
         QCOMPARE(id.firmwareVersion, 6);
         QCOMPARE(FirmwareText(id.firmwareVersion), QStringLiteral("Firmware: v6 "));
         QCOMPARE(WriteBlockSize(id.HardwareCode), 4);
-        ProcessEEPROMData(imageReply(DefaultConfig(), 0xDF), target, true, id);
+        ProcessEEPROMData(eepromReply({{253, "\xDF"}}), target, true, id);
         QCOMPARE(id.HardwareCode, 6);
         QCOMPARE(id.firmwareVersion, 31);
         QCOMPARE(WriteBlockSize(6), 8);
@@ -33,43 +44,59 @@ private slots:
 
     void fullReadTakesEveryField()
     {
-        UnitConfig unit = DefaultConfig();
-        unit.SeqLabel[2] = "ABC";
-        unit.SeqLabelLen[2] = 3;
-        unit.SeqLabelNum[2] = 63;
-        unit.SeqLabel[5] = "X";
-        unit.SeqLabelLen[5] = 1;
-        unit.PassWord = "12*#";
-        unit.Rings = 9;
-        unit.DisconnectInfo = 0x93;
-        unit.Settings = {0x12, 0x03};
+        const QByteArray reply = eepromReply({
+            {27, "\x12\x34"},            // start address of slot 1
+            {65, "\x56\x78"},            // ... of slot 20
+            {115, "\x81" "10\xFF"},      // slot 1: length 2, number 1, "01" reversed
+            {123, "\xFF" "CBA"},          // slot 3: length 3, number 63
+            {135, "\x40" "x\xFF\xFF"},  // slot 6: length 1, read upper-cased
+            {191, "\x05\xFF\xFF\xFF"}, // slot 20: no label, number 5
+            {236, "#*21"},                // the password, last character first
+            {240, "\x09" "E\x05\x03\x93\x05\x81"},
+            {247, QByteArray(1, '\0')},
+            {253, "\x26"},
+            {254, "\x12\x03"},
+        });
         UnitConfig target;
         UnitIdentity id;
-        ProcessEEPROMData(imageReply(unit, 0x26), target, false, id);
+        ProcessEEPROMData(reply, target, false, id);
+        QCOMPARE(target.SeqStartAddrHB[0], uint8_t(0x12));
+        QCOMPARE(target.SeqStartAddrLB[0], uint8_t(0x34));
+        QCOMPARE(target.SeqStartAddrHB[19], uint8_t(0x56));
+        QCOMPARE(target.SeqStartAddrLB[19], uint8_t(0x78));
+        QCOMPARE(target.SeqStartAddrHB[1], uint8_t(0xFF));
+        QCOMPARE(target.SeqLabel[0], QByteArray("01"));
+        QCOMPARE(target.SeqLabelLen[0], uint8_t(2));
+        QCOMPARE(target.SeqLabelNum[0], uint8_t(1));
         QCOMPARE(target.SeqLabel[2], QByteArray("ABC"));
         QCOMPARE(target.SeqLabelNum[2], uint8_t(63));
         QCOMPARE(target.SeqLabel[5], QByteArray("X"));
-        QCOMPARE(target.SeqLabel[0], QByteArray("01"));
+        QCOMPARE(target.SeqLabel[19], QByteArray());
+        QCOMPARE(target.SeqLabelNum[19], uint8_t(5));
         QCOMPARE(target.PassWord, QByteArray("12*#"));
         QCOMPARE(target.Rings, uint8_t(9));
         QCOMPARE(target.PrefixChar, uint8_t('E'));
         QCOMPARE(target.DTMFOutDur, 5.0);
+        QCOMPARE(target.InactivityDur, uint8_t(3));
         QCOMPARE(target.DisconnectInfo, uint8_t(0x93));
-        QCOMPARE(target.SeqStartAddrHB, unit.SeqStartAddrHB);
-        QCOMPARE(target.SeqStartAddrLB, unit.SeqStartAddrLB);
+        QCOMPARE(target.ExtStatInfo, uint8_t(0x05));
+        QCOMPARE(target.PWRONInfo, uint8_t(0x81));
         QCOMPARE(target.Settings, (std::array<uint8_t, 2>{0x12, 0x03}));
+        QCOMPARE(id.HardwareCode, 1);
+        QCOMPARE(id.firmwareVersion, 6);
         QVERIFY(!id.PowerFailDetected);
     }
 
     void settingsOnlyReadTakesOptionBitsOnly()
     {
-        UnitConfig unit = DefaultConfig();
-        unit.Settings = {0x00, 0x0F};
-        unit.Rings = 200;
-        unit.PassWord = "0000";
-        unit.SeqLabel[0] = "ZZ";
-        QByteArray reply = imageReply(unit, 0x21);
-        reply[Eeprom::kPowerStatus] = char(0x85);
+        const QByteArray reply = eepromReply({
+            {115, "\x82ZZ\xFF"},
+            {236, "0000"},
+            {240, "\xC8"},   // 200 rings
+            {247, "\x85"},   // a power failure, status 5
+            {253, "\x21"},
+            {254, QByteArray("\x00\x0F", 2)},
+        });
         UnitConfig target = DefaultConfig();
         target.ASCIIStrings[3] = "kept";
         UnitConfig expected = target;

@@ -57,6 +57,43 @@ private slots:
         port.reset();
     }
 
+    // The simulated unit these tests talk to keeps the configuration where
+    // the unit's address table puts it.
+    void simulatedUnitHoldsTheTablesLayout()
+    {
+        UnitConfig c;
+        c.SeqStartAddrHB[19] = 0x12;
+        c.SeqStartAddrLB[19] = 0x34;
+        c.SeqLabel[1] = "AB";
+        c.SeqLabelLen[1] = 2;
+        c.SeqLabelNum[1] = 7;
+        c.PassWord = "1234";
+        c.Rings = 3;
+        c.PrefixChar = 'P';
+        c.DTMFOutDur = 6;
+        c.InactivityDur = 9;
+        c.DisconnectInfo = 0x81;
+        c.ExtStatInfo = 0x02;
+        c.PWRONInfo = 0x83;
+        c.Settings = {0x44, 0x0E};
+        c.SeqContents[0] = "\x02\x01\x02\x02";
+        c.SeqContentsLen[0] = 2;
+        c.ASCIIStrings[0] = "AT\\13\\";
+        const UnitSim unit(c, 6, 5);
+        const QByteArray e = unit.eeprom();
+        QCOMPARE(e.size(), 256);
+        QCOMPARE(e.mid(65, 2), QByteArray("\x12\x34"));
+        QCOMPARE(e.mid(115, 8), QByteArray("\x00\xFF\xFF\xFF\x87" "BA\xFF", 8));
+        QCOMPARE(e.mid(236, 12), QByteArray("4321\x03P\x06\x09\x81\x02\x83\x00", 12));
+        QCOMPARE(e.mid(253, 3), QByteArray("\xC5\x44\x0E"));
+        // Hardware 6 writes 8-byte steps: a sequence block is a multiple of
+        // 8, a string block of 16.
+        QCOMPARE(unit.blocks().value({1, 0}), QByteArray("\x02\x02\x01\x02\x02\xFF\xFF\xFF"));
+        QCOMPARE(unit.blocks().value({1, 1}), QByteArray("\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8));
+        QCOMPARE(unit.blocks().value({0, 1}), QByteArray("\x03" "AT\r") + QByteArray(12, '\0'));
+        QCOMPARE(unit.blocks().value({0, 20}), QByteArray(16, '\0'));
+    }
+
     void downloadTakesTheWholeUnit()
     {
         QCOMPARE(link->download(), TransferResult::Ok);

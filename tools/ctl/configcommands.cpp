@@ -4,6 +4,7 @@
 #include "datafile.h"
 #include "defaultconfig.h"
 #include "linkview.h"
+#include "portresolve.h"
 #include "qtserialport.h"
 #include "seqtext.h"
 #include "status.h"
@@ -50,7 +51,7 @@ private:
 // "ComN", or a device path made reachable as Com99. Empty on bad text.
 QString portEntry(const QString& port)
 {
-    if (UnitLink::portNumberOf(port) > 0 && port.startsWith(QLatin1String("com"), Qt::CaseInsensitive))
+    if (PortNumberOf(port) > 0 && port.startsWith(QLatin1String("com"), Qt::CaseInsensitive))
         return port;
     if (port.isEmpty())
         return QString();

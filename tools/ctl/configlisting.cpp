@@ -1,5 +1,6 @@
 #include "configlisting.h"
 
+#include "numbertext.h"
 #include "seqtext.h"
 #include "unitconfig.h"
 #include "verification.h"
@@ -34,9 +35,8 @@ QString withoutTrailingBlanks(QString line)
 QString eventLine(const char* name, uint8_t info)
 {
     return QStringLiteral("  %1: %2, sequence %3")
-        .arg(QLatin1String(name),
-             InfoEnabled(info) ? QStringLiteral("on") : QStringLiteral("off"))
-        .arg(InfoSlot(info) + 1, 2, 10, QLatin1Char('0'));
+        .arg(QLatin1String(name), InfoEnabled(info) ? QStringLiteral("on") : QStringLiteral("off"),
+             TwoDigits(InfoSlot(info) + 1));
 }
 } // namespace
 
@@ -67,7 +67,7 @@ QString ConfigListing(const UnitConfig& config)
     for (int i = 0; i < kSlotCount; ++i) {
         QByteArray contents = config.SeqContents[i];
         out << withoutTrailingBlanks(QStringLiteral("  %1 [%2] %3")
-                                         .arg(SequenceRowText(i + 1),
+                                         .arg(TwoDigits(i + 1),
                                               QString::fromLatin1(config.SeqLabel[i]),
                                               GetENGSequenceFromUDT(contents, config.ASCIIStrings)));
     }
@@ -75,7 +75,7 @@ QString ConfigListing(const UnitConfig& config)
                .arg(QString::fromLatin1(QByteArray(1, char(config.ASCIIFlagChar))));
     for (int i = 0; i < kSlotCount; ++i)
         out << withoutTrailingBlanks(QStringLiteral("  %1 %2").arg(
-            SequenceRowText(i + 1), QString::fromLatin1(config.ASCIIStrings[i])));
+            TwoDigits(i + 1), QString::fromLatin1(config.ASCIIStrings[i])));
     for (QString& line : out)
         line = Escaped(line);
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');

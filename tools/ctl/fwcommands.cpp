@@ -5,6 +5,7 @@
 #include "dffmaker.h"
 #include "flashview.h"
 #include "packets.h"
+#include "portresolve.h"
 #include "qtserialport.h"
 #include "runtimeerror.h"
 
@@ -166,9 +167,8 @@ private:
 int PortNumberFor(const QString& port)
 {
     if (port.startsWith(QLatin1String("com"), Qt::CaseInsensitive)) {
-        bool ok = false;
-        const int n = port.mid(3).trimmed().toInt(&ok);
-        return ok && n >= 1 && n <= kHighestPortNumber ? n : 0;
+        const int n = PortNumberOf(port);
+        return n <= kHighestPortNumber ? n : 0;
     }
     for (int n = kHighestPortNumber; n >= 1; --n) {
         const QByteArray variable = "KV310_COM" + QByteArray::number(n);

@@ -1,39 +1,91 @@
 #include "unitsim.h"
 
-#include "codec.h"
-#include "eepromdata.h"
-#include "flashdata.h"
 #include "seriallink.h"
+#include "textforms.h"
 #include "unitconfig.h"
-#include "unitidentity.h"
 #include "vocabulary.h"
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
-constexpr int kEchoOption = 11;      // "Ser Echo": idle characters come back
-constexpr int kFeedbackOption = 5;   // "Feedback": option commands are answered
+// The unit's memories as the unit keeps them, laid out here from the
+// unit's address table on their own rather than with the program's
+// encoders, so that a layout mistake on either side shows in the tests.
+namespace Memory {
+constexpr int kEepromSize = 256;
+constexpr int kStartAddrHB = 27;   // + 2i
+constexpr int kStartAddrLB = 28;   // + 2i
+constexpr int kLabel = 115;        // + 4i: header, then three text bytes
+constexpr int kPassword = 236;     // four characters, last first
+constexpr int kRings = 240;        // then PrefixChar .. PWRONInfo
+constexpr int kPowerStatus = 247;
+constexpr uint8_t kPowerFailBit = 0x80;
+constexpr int kIdentity = 253;     // firmware version in bits 0-4, hardware in 5-7
+constexpr int kOptions = 254;      // Settings(0), Settings(1)
+constexpr int kSequenceBlock = 1;  // FLASH block types
+constexpr int kStringBlock = 0;
+constexpr char kEmpty = char(0xFF);
+} // namespace Memory
+
 constexpr int kMaxNoise = 40;
 
 bool isCommand(char c, char command) { return c == command; }
+
+QByteArray reversed(QByteArray bytes)
+{
+    std::reverse(bytes.begin(), bytes.end());
+    return bytes;
+}
+
+QByteArray eepromOf(const UnitConfig& c, int hardwareCode, int firmwareVersion)
+{
+    using namespace Memory;
+    QByteArray e(kEepromSize, kEmpty);
+    const auto put = [&e](int address, const QByteArray& bytes) { e.replace(address, bytes.size(), bytes); };
+    for (int i = 0; i < kSlotCount; ++i) {
+        e[kStartAddrHB + 2 * i] = char(c.SeqStartAddrHB[i]);
+        e[kStartAddrLB + 2 * i] = char(c.SeqStartAddrLB[i]);
+        e[kLabel + 4 * i] = char(c.SeqLabelLen[i] * 64 + c.SeqLabelNum[i]);
+        put(kLabel + 4 * i + 1, reversed(c.SeqLabel[i].left(3).toUpper()));
+    }
+    put(kPassword, reversed(c.PassWord.left(4).leftJustified(4, ' ')));
+    put(kRings, QByteArray() + char(c.Rings) + char(c.PrefixChar) + char(DurationSteps(c.DTMFOutDur))
+                    + char(c.InactivityDur) + char(c.DisconnectInfo) + char(c.ExtStatInfo)
+                    + char(c.PWRONInfo));
+    e[kPowerStatus] = 0;
+    e[kIdentity] = char((hardwareCode & 0x07) << 5 | (firmwareVersion & 0x1F));
+    put(kOptions, QByteArray() + char(c.Settings[0]) + char(c.Settings[1]));
+    return e;
+}
+
+// Bytes up to a multiple of step, filled with filler.
+QByteArray padded(const QByteArray& bytes, int step, char filler)
+{
+    return bytes + QByteArray((step - bytes.size() % step) % step, filler);
+}
 } // namespace
 
 UnitSim::UnitSim(const UnitConfig& config, int hardwareCode, int firmwareVersion)
-    : eeprom_(EepromImageOf(config, uint8_t((hardwareCode & 0x07) << 5 | (firmwareVersion & 0x1F))))
+    : eeprom_(eepromOf(config, hardwareCode, firmwareVersion))
 {
-    const int b = WriteBlockSize(hardwareCode);
+    // Blocks are written in steps of 8 bytes on hardware 6, else 4; a
+    // string block in steps of twice that.
+    const int step = hardwareCode == 6 ? 8 : 4;
     for (int i = 0; i < kSlotCount; ++i) {
-        const QByteArray contents = WithSequencePad(config.SeqContents[i], b);
-        blocks_[{Flash::kSequenceType, i}] = SequenceBlock(config.SeqContentsLen[i], contents, b);
-        blocks_[{Flash::kStringType, i + Flash::kStringIndexBase}] =
-            StringBlock(DecodeASCIICodes(config.ASCIIStrings[i], char(config.ASCIIFlagChar)).left(kMaxAsciiRaw), b);
+        blocks_[{Memory::kSequenceBlock, i}] =
+            padded(char(config.SeqContentsLen[i]) + config.SeqContents[i], step, Memory::kEmpty);
+        const QByteArray raw =
+            DecodeASCIICodes(config.ASCIIStrings[i], char(config.ASCIIFlagChar)).left(kMaxAsciiRaw);
+        blocks_[{Memory::kStringBlock, i + 1}] = padded(char(raw.size()) + raw, 2 * step, '\0');
     }
 }
 
 void UnitSim::setPowerFail(bool on)
 {
-    uint8_t& status = reinterpret_cast<uint8_t&>(eeprom_[Eeprom::kPowerStatus]);
-    status = on ? (status | Eeprom::kPowerFailBit) : (status & ~Eeprom::kPowerFailBit);
+    uint8_t& status = reinterpret_cast<uint8_t&>(eeprom_[Memory::kPowerStatus]);
+    status = on ? (status | Memory::kPowerFailBit) : (status & ~Memory::kPowerFailBit);
 }
 
 QByteArray UnitSim::onBytes(const QByteArray& in)
@@ -110,7 +162,7 @@ QByteArray UnitSim::take(char c)
             return QByteArray();
         const int address = p[1];
         const QByteArray data = command_.mid(3);
-        for (int k = 0; k < data.size() && address + k < Eeprom::kSize; ++k)
+        for (int k = 0; k < data.size() && address + k < Memory::kEepromSize; ++k)
             eeprom_[address + k] = data.at(k);
         writes_.append({Write::Eeprom, address, 0, data});
         command_.clear();
@@ -144,8 +196,8 @@ QByteArray UnitSim::readBlock(int type, int index)
         ++stray_;
     ++blockReads_;
     const QByteArray block = blocks_.value({type, index});
-    if (type == Flash::kSequenceType)
-        return (block.isEmpty() ? QByteArray(1, Flash::kSequenceFiller) : block) + UnitCommand::kReady;
+    if (type == Memory::kSequenceBlock)
+        return (block.isEmpty() ? QByteArray(1, Memory::kEmpty) : block) + UnitCommand::kReady;
     // String blocks answer with their characters only.
     const int length = block.isEmpty() ? 0 : qMin(int(uint8_t(block.at(0))), int(block.size()) - 1);
     return block.mid(1, length) + UnitCommand::kReady;
@@ -155,7 +207,7 @@ QByteArray UnitSim::idleByte(char c)
 {
     idleLog_ = (idleLog_ + c).right(kIdleLogSize);
     QByteArray reply;
-    if (optionOn(kEchoOption))
+    if (optionOn(UnitOption::SerialEcho))
         reply += c;
     recent_ = (recent_ + c).right(3);
     if (recent_ == UnitCommand::kReadMode || recent_ == UnitCommand::kProgramMode) {
@@ -174,15 +226,15 @@ QByteArray UnitSim::idleByte(char c)
 
 bool UnitSim::optionOn(int option) const
 {
-    const uint8_t byte = uint8_t(eeprom_.at(Eeprom::kOptions + option / 8));
+    const uint8_t byte = uint8_t(eeprom_.at(Memory::kOptions + option / 8));
     return !(byte & (1 << (option % 8)));
 }
 
 QByteArray UnitSim::toggleOption(int option)
 {
-    eeprom_[Eeprom::kOptions + option / 8] =
-        char(uint8_t(eeprom_.at(Eeprom::kOptions + option / 8)) ^ (1 << (option % 8)));
-    if (!optionOn(kFeedbackOption))
+    eeprom_[Memory::kOptions + option / 8] =
+        char(uint8_t(eeprom_.at(Memory::kOptions + option / 8)) ^ (1 << (option % 8)));
+    if (!optionOn(UnitOption::Feedback))
         return QByteArray();
     return OptionNames().at(option).toLatin1() + (optionOn(option) ? " ON\r\n" : " OFF\r\n");
 }
