@@ -29,17 +29,17 @@ bool SameFolder(const QString& a, const QString& b)
     const QString canonical = QFileInfo(a).canonicalFilePath();
     return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
 }
-
-// Creates the folder when it is missing; a folder this creates is the
-// user's alone (logs and settings may name customers' sites and files).
-void MakePrivateFolder(const QString& path)
-{
-    if (QFileInfo::exists(path))
-        return;
-    if (QDir().mkpath(path))
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
 } // namespace
+
+bool MakePrivateFolder(const QString& path)
+{
+    if (QFileInfo(path).isDir())
+        return true;
+    if (!QDir().mkpath(path))
+        return false;
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return true;
+}
 
 AppInfo& App()
 {

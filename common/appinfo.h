@@ -48,6 +48,11 @@ void StartApp(const QString& title, const ProgramVersion& version, const QString
 // (~/.config/kv310, ~/.local/state/kv310, ~/.local/share/kv310 on Linux).
 UserFolders StandardUserFolders();
 
+// Creates the folder when it is missing; a folder this creates is the
+// user's alone (logs, settings and backups may name customers' sites and
+// hold their units' passwords). False when it cannot be made.
+bool MakePrivateFolder(const QString& path);
+
 // Decides where this run keeps its files. The program folder serves when the
 // user may write it and it is not installedFolder, where the package puts
 // the programs (even root keeps personal files out of that). Otherwise the

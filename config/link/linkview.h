@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // What the unit link needs from whoever shows it: the main window, the
 // command-line tool or a test. Status texts go through ShowStatus and
@@ -30,6 +31,13 @@ public:
     virtual bool verifyForUpload() { return true; }
     // Before an upload: offer to save unsaved changes; false (Cancel) stops it.
     virtual bool askSaveChanges() { return true; }
+    // Before an upload writes: the changes it will make (UploadChanges),
+    // empty when the unit holds the configuration already; false (Cancel)
+    // stops it with nothing written.
+    virtual bool confirmUpload(const QStringList& changes) { (void)changes; return true; }
+    // Read back after an upload, the unit differs from what was written
+    // (ConfigDifferences: "- " written, "+ " read back).
+    virtual void uploadMismatch(const QStringList& differences) { (void)differences; }
     // The line dropped (adapter unplugged, peer hung up): back to disconnected.
     virtual void lineDropped() {}
     // A command holds the unit (true) or has let it go (false): while held,

@@ -20,6 +20,10 @@ QString reason(TransferResult result)
         return QStringLiteral("cancelled.");
     case TransferResult::Busy:
         return QStringLiteral("another command is still running.");
+    case TransferResult::BackupFailed:
+        return QStringLiteral("what the unit held could not be saved, so nothing was written.");
+    case TransferResult::Mismatch:
+        return QStringLiteral("read back, the unit does not hold what was written.");
     }
     return QString();
 }

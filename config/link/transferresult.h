@@ -11,6 +11,8 @@ enum class TransferResult {
     LineDropped,      // the port went away during the transfer
     Cancelled,        // verification failed or the user cancelled: nothing sent
     Busy,             // another command held the unit: refused, nothing sent
+    BackupFailed,     // what the unit held could not be saved: nothing written
+    Mismatch,         // read back after the writes, the unit differs
 };
 
 // The status text a failed download or upload ends with.

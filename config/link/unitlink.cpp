@@ -5,13 +5,19 @@
 #include "linkview.h"
 #include "portresolve.h"
 #include "portservices.h"
+#include "prompter.h"
 #include "runtimeerror.h"
 #include "serialport.h"
 #include "status.h"
+#include "configdiff.h"
+#include "unitbackups.h"
 #include "unitconfig.h"
 #include "unitreader.h"
 #include "unitwriter.h"
 #include "wait.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 // The serial component's error numbers, as the error log shows them.
@@ -55,6 +61,7 @@ UnitLink::UnitLink(SerialPort* port, UnitConfig& config, LinkView* view, QObject
     : QObject(parent)
     , link_(port)
     , config_(config)
+    , backupFolder_(UnitBackups::defaultFolder())
 {
     link_.setView(view);
     connect(&link_, &SerialLink::lineLost, this, &UnitLink::onLineLost);
@@ -94,6 +101,7 @@ bool UnitLink::connectUnit(const QString& portText)
         ShowStatus(QStringLiteral("Unable to connect on port ") + portText);
         return false;
     }
+    portName_ = portText;
     if (rememberPort_)
         trap([&] { WriteIniValue(QString::fromLatin1(kLocalSettingsSection), QStringLiteral("ComPort"), portText); });
 
@@ -168,10 +176,7 @@ TransferResult UnitLink::download()
 
     // Read into a copy: an interrupted read leaves the configuration alone.
     UnitConfig read = config_;
-    UnitReader reader(link_, identity_, allCharsAsCodes_);
-    TransferResult result = reader.DownloadEEPROM(read, false);
-    if (result == TransferResult::Ok)
-        result = reader.DownloadFLASH(read);
+    const TransferResult result = readUnit(read);
     if (result == TransferResult::Ok) {
         config_ = read;
         link_.view().displayData(false);
@@ -202,31 +207,103 @@ TransferResult UnitLink::upload(UploadScope scope)
     link_.view().controlState(false, true);
     bool saved = false;
     link_.KV310EchoState(false, saved);
+    lastBackup_.clear();
 
-    TransferResult result = TransferResult::Ok;
+    // Both memories before any write: what the unit holds is shown against
+    // what will be written and kept as a backup first.
+    UnitConfig unit = config_;
+    TransferResult result = readUnit(unit);
+    if (result == TransferResult::Ok
+        && !link_.view().confirmUpload(UploadChanges(unit, config_, scope, identity_.HardwareCode, allCharsAsCodes_)))
+        result = TransferResult::Cancelled;
+    if (result == TransferResult::Ok && !saveBackup(unit))
+        result = TransferResult::BackupFailed;
+    if (result != TransferResult::Ok) {
+        ShowStatus(result == TransferResult::Cancelled
+                       ? QStringLiteral("Upload cancelled: nothing was written to the unit.")
+                       : UploadFailureText(result));
+        endTransfer();
+        return result;
+    }
+
     bool stringCut = false;
     // The write pads sequences and cuts long strings in the model; that is
     // kept unless the line dropped.
     UnitConfig written = config_;
-    UnitWriter writer(link_, identity_, allCharsAsCodes_);
-    if (scope != UploadScope::FlashOnly)
-        result = writer.UploadEEPROM(written);
-    const bool goOn = result == TransferResult::Ok || result == TransferResult::Unconfirmed;
-    if (scope != UploadScope::SettingsOnly && goOn) {
-        const TransferResult flash = writer.UploadFLASH(written, stringCut);
-        if (flash != TransferResult::Ok)
-            result = flash;
-    }
+    result = writeAndVerify(unit, written, scope, stringCut);
     if (result != TransferResult::LineDropped)
         config_ = written;
     if (scope != UploadScope::SettingsOnly && result != TransferResult::LineDropped)
         link_.view().displayData(false);
     if (stringCut && result != TransferResult::LineDropped)
         link_.view().markChanged(true);
-    ShowStatus(result == TransferResult::Ok ? QStringLiteral("Upload successful")
-                                            : UploadFailureText(result));
+    const QString backup = QStringLiteral(" (backup %1)").arg(QFileInfo(lastBackup_).fileName());
+    ShowStatus((result == TransferResult::Ok ? QStringLiteral("Upload successful")
+                                             : UploadFailureText(result))
+               + backup);
     endTransfer();
     return result;
+}
+
+TransferResult UnitLink::readUnit(UnitConfig& target)
+{
+    UnitReader reader(link_, identity_, allCharsAsCodes_);
+    TransferResult result = reader.DownloadEEPROM(target, false);
+    if (result == TransferResult::Ok)
+        result = reader.DownloadFLASH(target);
+    return result;
+}
+
+bool UnitLink::saveBackup(const UnitConfig& unit)
+{
+    QString error;
+    lastBackup_ = UnitBackups(backupFolder_).save(unit, portName_, &error);
+    if (lastBackup_.isEmpty()) {
+        Prompts().message(error + QStringLiteral("\nNothing was written to the unit."), MsgIcon::Critical);
+        return false;
+    }
+    ShowStatus(QStringLiteral("What the unit held is saved as ") + QDir::toNativeSeparators(lastBackup_));
+    return true;
+}
+
+TransferResult UnitLink::writeAndVerify(const UnitConfig& unit, UnitConfig& written, UploadScope scope,
+                                        bool& stringCut)
+{
+    UnitWriter writer(link_, identity_, allCharsAsCodes_);
+    TransferResult result = TransferResult::Ok;
+    if (scope != UploadScope::FlashOnly)
+        result = writer.UploadEEPROM(written, unit);
+    const bool goOn = result == TransferResult::Ok || result == TransferResult::Unconfirmed;
+    if (scope != UploadScope::SettingsOnly && goOn) {
+        const TransferResult flash = writer.UploadFLASH(written, unit, stringCut);
+        if (flash != TransferResult::Ok)
+            result = flash;
+    }
+    // A write the unit did not confirm may still have landed: the read-back
+    // tells.
+    if (verify_ && (result == TransferResult::Ok || result == TransferResult::Unconfirmed))
+        result = verifyUpload(unit, written, scope);
+    return result;
+}
+
+TransferResult UnitLink::verifyUpload(const UnitConfig& unit, const UnitConfig& written, UploadScope scope)
+{
+    ShowStatus(QStringLiteral("Verifying the upload..."));
+    const UnitConfig expected = UnitAfterUpload(unit, written, scope, identity_.HardwareCode, allCharsAsCodes_);
+    UnitConfig readBack = expected;
+    UnitReader reader(link_, identity_, allCharsAsCodes_);
+    TransferResult result = TransferResult::Ok;
+    if (scope != UploadScope::FlashOnly)
+        result = reader.DownloadEEPROM(readBack, false);
+    if (result == TransferResult::Ok && scope != UploadScope::SettingsOnly)
+        result = reader.DownloadFLASH(readBack);
+    if (result != TransferResult::Ok)
+        return result;
+    const QStringList differences = ConfigDifferences(expected, readBack);
+    if (differences.isEmpty())
+        return TransferResult::Ok;
+    link_.view().uploadMismatch(differences);
+    return TransferResult::Mismatch;
 }
 
 bool UnitLink::sendOption(const QByteArray& command)

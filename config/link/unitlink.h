@@ -2,6 +2,7 @@
 #include "seriallink.h"
 #include "transferresult.h"
 #include "unitidentity.h"
+#include "uploadchanges.h"
 
 #include <QList>
 #include <QObject>
@@ -10,13 +11,6 @@
 class LinkView;
 class SerialPort;
 struct UnitConfig;
-
-// What to write with upload().
-enum class UploadScope {
-    Everything,     // "Upload Everything"
-    SettingsOnly,   // "Upload Settings/Labels": EEPROM only
-    FlashOnly,      // "Upload Sequences/ASCII Strings": FLASH only
-};
 
 // The unit commands of the configuration program, for the main window and
 // the command-line tool alike. Works on one configuration and one port
@@ -81,9 +75,21 @@ public:
     // "Download": the whole unit into the configuration (via a copy that
     // replaces it only when everything arrived), shows it, marks it changed.
     TransferResult download();
-    // "Upload ...": probe, verify (view), offer to save (view), then write
-    // what differs. The configuration keeps the write's pads and cuts.
+    // "Upload ...": probe, verify (view), offer to save (view); read both
+    // memories, show the changes (LinkView::confirmUpload), save what the
+    // unit held in the backups folder, write what differs, then read the
+    // written memories back and compare (unless verifying is off). The
+    // configuration keeps the write's pads and cuts.
     TransferResult upload(UploadScope scope);
+
+    // Where upload() keeps what the unit held (UnitBackups).
+    void setBackupFolder(const QString& folder) { backupFolder_ = folder; }
+    // The backup of the last upload; empty when it made none.
+    const QString& lastBackup() const { return lastBackup_; }
+    // Whether upload() reads back what it wrote; on by default.
+    void setVerify(bool verify) { verify_ = verify; }
+    // The port as backups name it; set by connectUnit to its entry ("Com3").
+    void setPortName(const QString& name) { portName_ = name; }
 
     // An option command of the settings panel ("jst"): "jst sent", then the
     // view hears optionRequestTimedOut("jst request.") unless the unit
@@ -108,6 +114,11 @@ private:
 
     void closeLink();
     void endTransfer();
+    TransferResult readUnit(UnitConfig& target);
+    TransferResult writeAndVerify(const UnitConfig& unit, UnitConfig& written, UploadScope scope,
+                                  bool& stringCut);
+    TransferResult verifyUpload(const UnitConfig& unit, const UnitConfig& written, UploadScope scope);
+    bool saveBackup(const UnitConfig& unit);
     void onLineLost();
     bool queueSend(const Outgoing& item);
 
@@ -116,6 +127,10 @@ private:
     UnitIdentity identity_;
     bool rememberPort_ = true;
     bool allCharsAsCodes_ = false;
+    bool verify_ = true;
+    QString backupFolder_;
+    QString lastBackup_;
+    QString portName_;
     Activity activity_ = Activity::Idle;
     bool lineLostPending_ = false;   // the line dropped while the unit was held
     QList<Outgoing> outbox_;         // text waiting behind the text being sent

@@ -9,18 +9,9 @@
 #include "seriallink.h"
 #include "status.h"
 #include "unitconfig.h"
-#include "unitreader.h"
+#include "uploadchanges.h"
 
 namespace {
-
-// A sequence as the unit would give it back: trailing filler removed, so
-// the pad a previous write left in the model does not count as a change.
-QByteArray withoutFiller(QByteArray contents)
-{
-    while (contents.endsWith(Flash::kSequenceFiller))
-        contents.chop(1);
-    return contents;
-}
 
 // The write statements of one upload: none runs once the line has dropped,
 // each runs trapped, and the upload counts as confirmed only when every
@@ -68,23 +59,15 @@ bool UnitWriter::writeBlock(char type, int index, const QByteArray& block)
     return link_.WaitReady(QByteArray());
 }
 
-TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model)
+TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model, const UnitConfig& unit)
 {
     const ProcedureTrap trap("UploadEEPROM", "modDataComm");
     bool saved = false;
     link_.KV310EchoState(false, saved);
-    // What the unit holds now; nothing is written unless that arrived whole.
-    UnitConfig unit = model;
-    TransferResult result = UnitReader(link_, identity_).DownloadEEPROM(unit, false);
-    if (result != TransferResult::Ok) {
-        link_.KV310EchoState(true, saved);
-        return result;
-    }
-
     UploadSteps step(link_, trap);
     ShowStatus(QStringLiteral("Uploading settings and labels..."));
     step([&] { return link_.WaitReady(UnitCommand::kProgramMode); });
-    if (unit.PassWord != model.PassWord) {
+    if (PasswordChanged(unit, model)) {
         step([&] {
             link_.SendEach(QByteArray() + UnitCommand::kWriteEeprom + char(Eeprom::kPassword));
             link_.SendData(PasswordRecord(model));
@@ -96,7 +79,7 @@ TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model)
     LinkView& view = link_.view();
     view.updateBar(0, kSlotCount);
     for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
-        if (unit.SeqLabel[i] == model.SeqLabel[i])
+        if (!LabelChanged(unit, model, i))
             continue;
         ShowStatus(QStringLiteral("Uploading label #") + TwoDigits(i + 1));
         view.updateBar(i + 1, -1);
@@ -107,32 +90,18 @@ TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model)
     }
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
     view.updateBar(0, 0);
-    result = step.result();
+    const TransferResult result = step.result();
     if (result == TransferResult::Ok)
         ShowStatus(QStringLiteral("Changes to settings and labels uploaded successfully."));
     link_.KV310EchoState(true, saved);
     return result;
 }
 
-TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
+TransferResult UnitWriter::UploadFLASH(UnitConfig& model, const UnitConfig& unit, bool& stringCut)
 {
     const ProcedureTrap trap("UploadFLASH", "modDataComm");
     bool saved = false;
     link_.KV310EchoState(false, saved);
-    UnitConfig unit = model;
-    UnitReader reader(link_, identity_, allCharsAsCodes_);
-    TransferResult result = TransferResult::Ok;
-    // The block size depends on the hardware: learn it first if no EEPROM
-    // read of this unit has told it yet.
-    if (!identity_.known)
-        result = reader.DownloadEEPROM(unit, true);
-    if (result == TransferResult::Ok)
-        result = reader.DownloadFLASH(unit);
-    if (result != TransferResult::Ok) {
-        link_.KV310EchoState(true, saved);
-        return result;
-    }
-
     UploadSteps step(link_, trap);
     LinkView& view = link_.view();
     ShowStatus(QStringLiteral("Uploading FLASH data..."));
@@ -142,7 +111,7 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
 
     for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
         view.updateBar(i + 1, -1);
-        if (withoutFiller(model.SeqContents[i]) == unit.SeqContents[i])
+        if (!SequenceChanged(unit, model, i))
             continue;
         ShowStatus(QStringLiteral("Uploading FLASH sequence #") + TwoDigits(i + 1));
         model.SeqContents[i] = WithSequencePad(model.SeqContents[i], b);
@@ -153,7 +122,7 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
     }
     for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
         view.updateBar(i + 1 + kSlotCount, -1);
-        if (model.ASCIIStrings[i] == unit.ASCIIStrings[i])
+        if (!StringChanged(unit, model, i))
             continue;
         ShowStatus(QStringLiteral("Uploading FLASH ASCII string #") + TwoDigits(i + 1));
         step([&] {
@@ -170,7 +139,7 @@ TransferResult UnitWriter::UploadFLASH(UnitConfig& model, bool& stringCut)
     }
     view.updateBar(0, 0);
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
-    result = step.result();
+    const TransferResult result = step.result();
     if (result == TransferResult::Ok)
         ShowStatus(QStringLiteral("Changes to FLASH data uploaded successfully"));
     link_.KV310EchoState(true, saved);

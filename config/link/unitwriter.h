@@ -5,10 +5,10 @@
 class SerialLink;
 struct UnitConfig;
 
-// Writes what differs between a configuration and the unit: each write
-// first reads the unit into a temporary configuration and compares.
-// Strings are compared, and a cut string written back, in the text form
-// the reads use (every character as a code when allCharsAsCodes).
+// Writes what differs between a configuration and what the unit holds (as
+// read just before; see uploadchanges.h for what counts as a change). A
+// string cut to what the unit keeps is written back to the model in the
+// text form the reads use (every character as a code when allCharsAsCodes).
 class UnitWriter {
 public:
     UnitWriter(SerialLink& link, UnitIdentity& identity, bool allCharsAsCodes = false)
@@ -18,11 +18,11 @@ public:
 
     // Password (when changed), the seven settings, the option bits, and
     // each changed label.
-    TransferResult UploadEEPROM(const UnitConfig& model);
+    TransferResult UploadEEPROM(const UnitConfig& model, const UnitConfig& unit);
     // Each changed sequence and ASCII string as one block. May change the
     // model: a 0xFF pad after a sequence, an ASCII string cut to 31 bytes
     // (stringCut then says so).
-    TransferResult UploadFLASH(UnitConfig& model, bool& stringCut);
+    TransferResult UploadFLASH(UnitConfig& model, const UnitConfig& unit, bool& stringCut);
 
 private:
     bool writeEeprom(int address, const QByteArray& data);

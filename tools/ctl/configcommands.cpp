@@ -1,13 +1,14 @@
 #include "configcommands.h"
 
+#include "configdiff.h"
 #include "configlisting.h"
 #include "datafile.h"
 #include "defaultconfig.h"
 #include "linkview.h"
 #include "portresolve.h"
-#include "qtserialport.h"
 #include "seqtext.h"
 #include "status.h"
+#include "toolport.h"
 #include "unitconfig.h"
 #include "unitlink.h"
 #include "verification.h"
@@ -21,6 +22,7 @@
 namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
+constexpr int kExitDifferent = 1;   // diff
 constexpr int kExitUsage = 2;
 // A device path given as the port is served under this port number.
 constexpr int kPathPortNumber = 99;
@@ -31,16 +33,48 @@ void err(const QString& text)
     std::fflush(stderr);
 }
 
+// Prints text whole on stdout; false (told on stderr) when it could not.
+bool print(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+        || std::fflush(stdout) != 0) {
+        err(QStringLiteral("Unable to print the whole listing: ") + QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    return true;
+}
+
+QString lines(const QStringList& list)
+{
+    return list.isEmpty() ? QString() : list.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
 // The tool's face towards the link: progress on stderr, the checks a
-// window would run before an upload of config.
+// window would run before an upload of config, the changes on stdout.
 class ToolView : public LinkView {
 public:
     explicit ToolView(const UnitConfig& config) : config_(config) {}
+
+    bool dryRun = false;
+    bool previewShown = false;
+
     void showUnitId(const QString& text) override { err(text.trimmed()); }
     bool verifyForUpload() override
     {
         const SequenceTexts texts = SequenceListTexts(config_);
         return VerifyInformation(texts.labels, texts.lines, true);
+    }
+    bool confirmUpload(const QStringList& changes) override
+    {
+        previewShown = print(changes.isEmpty()
+                                 ? QStringLiteral("The unit holds this configuration already.\n")
+                                 : QStringLiteral("Changes (- the unit holds, + it will hold):\n") + lines(changes));
+        return previewShown && !dryRun;
+    }
+    void uploadMismatch(const QStringList& differences) override
+    {
+        err(QStringLiteral("Read back, the unit differs (- written, + read back):\n") + lines(differences).trimmed());
     }
     void lineDropped() override { err(QStringLiteral("The connection to the unit was lost.")); }
 
@@ -60,9 +94,18 @@ QString portEntry(const QString& port)
 }
 
 struct Parsed {
-    QString port, out, file;
+    QString port, out, backupDir;
+    QStringList files;
     UploadScope scope = UploadScope::Everything;
+    bool dryRun = false;
+    bool noVerify = false;
     bool ok = true;
+
+    // None of the upload's own switches was given.
+    bool nothingOfUpload() const
+    {
+        return backupDir.isEmpty() && scope == UploadScope::Everything && !dryRun && !noVerify;
+    }
 };
 
 Parsed parse(const QStringList& args)
@@ -70,38 +113,59 @@ Parsed parse(const QStringList& args)
     Parsed p;
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args.at(i);
-        if ((a == QLatin1String("--port") || a == QLatin1String("--out")) && i + 1 < args.size())
-            (a == QLatin1String("--port") ? p.port : p.out) = args.at(++i);
+        const bool valued = a == QLatin1String("--port") || a == QLatin1String("--out")
+            || a == QLatin1String("--backup-dir");
+        if (valued && i + 1 < args.size())
+            (a == QLatin1String("--port") ? p.port : a == QLatin1String("--out") ? p.out : p.backupDir) = args.at(++i);
         else if (a == QLatin1String("--settings-only") && p.scope == UploadScope::Everything)
             p.scope = UploadScope::SettingsOnly;
         else if (a == QLatin1String("--flash-only") && p.scope == UploadScope::Everything)
             p.scope = UploadScope::FlashOnly;
-        else if (!a.startsWith(QLatin1String("--")) && p.file.isEmpty())
-            p.file = a;
+        else if (a == QLatin1String("--dry-run"))
+            p.dryRun = true;
+        else if (a == QLatin1String("--no-verify"))
+            p.noVerify = true;
+        else if (!a.startsWith(QLatin1String("--")))
+            p.files << a;
         else
             p.ok = false;
     }
     return p;
 }
 
+bool load(const QString& file, UnitConfig& config)
+{
+    if (!QFileInfo::exists(file)) {
+        err(QStringLiteral("No such file: ") + file);
+        return false;
+    }
+    return ImportKV310File(file, config);
+}
+
 int dump(const Parsed& p)
 {
-    if (p.file.isEmpty() || !p.port.isEmpty() || !p.out.isEmpty())
+    if (p.files.size() != 1 || !p.port.isEmpty() || !p.out.isEmpty() || !p.nothingOfUpload())
         return kExitUsage;
-    if (!QFileInfo::exists(p.file)) {
-        err(QStringLiteral("No such file: ") + p.file);
-        return kExitFailed;
-    }
     UnitConfig config;
-    if (!ImportKV310File(p.file, config))
+    if (!load(p.files[0], config))
         return kExitFailed;
-    const QByteArray listing = ConfigListing(config).toLatin1();
-    if (std::fwrite(listing.constData(), 1, size_t(listing.size()), stdout) != size_t(listing.size())
-        || std::fflush(stdout) != 0) {
-        err(QStringLiteral("Unable to print the whole listing: ") + QString::fromLocal8Bit(std::strerror(errno)));
-        return kExitFailed;
-    }
-    return kExitOk;
+    return print(ConfigListing(config)) ? kExitOk : kExitFailed;
+}
+
+// 0 equal, 1 different, 2 bad usage or a file that cannot be read.
+int diff(const Parsed& p)
+{
+    if (p.files.size() != 2 || !p.port.isEmpty() || !p.out.isEmpty() || !p.nothingOfUpload())
+        return kExitUsage;
+    // Both from the same start, so sections that neither file holds agree.
+    UnitConfig a;
+    UnitConfig b;
+    if (!load(p.files[0], a) || !load(p.files[1], b))
+        return kExitUsage;
+    const QStringList differences = ConfigDifferences(a, b);
+    if (differences.isEmpty())
+        return kExitOk;
+    return print(lines(differences)) ? kExitDifferent : kExitUsage;
 }
 
 // Connects on the parsed port; the caller's link then runs one command.
@@ -114,14 +178,14 @@ bool connect(UnitLink& link, const Parsed& p)
 
 int download(const Parsed& p)
 {
-    if (p.port.isEmpty() || p.out.isEmpty() || !p.file.isEmpty() || p.scope != UploadScope::Everything)
+    if (p.port.isEmpty() || p.out.isEmpty() || !p.files.isEmpty() || !p.nothingOfUpload())
         return kExitUsage;
     // What the unit does not hold (the strings' flag character) comes from
     // the defaults, as in the window started on them.
     UnitConfig config = DefaultConfig();
-    QtSerialPort port;
+    ToolPort port;
     ToolView view(config);
-    UnitLink link(&port, config, &view);
+    UnitLink link(&port.port(), config, &view);
     if (!connect(link, p))
         return kExitFailed;
     const bool read = link.download() == TransferResult::Ok;
@@ -136,23 +200,26 @@ int download(const Parsed& p)
 
 int upload(const Parsed& p)
 {
-    if (p.port.isEmpty() || p.file.isEmpty() || !p.out.isEmpty())
+    if (p.port.isEmpty() || p.files.size() != 1 || !p.out.isEmpty())
         return kExitUsage;
-    if (!QFileInfo::exists(p.file)) {
-        err(QStringLiteral("No such file: ") + p.file);
-        return kExitFailed;
-    }
     UnitConfig config;
-    if (!ImportKV310File(p.file, config))
+    if (!load(p.files[0], config))
         return kExitFailed;
-    QtSerialPort port;
+    ToolPort port;
     ToolView view(config);
-    UnitLink link(&port, config, &view);
+    view.dryRun = p.dryRun;
+    UnitLink link(&port.port(), config, &view);
+    link.setVerify(!p.noVerify);
+    if (!p.backupDir.isEmpty())
+        link.setBackupFolder(p.backupDir);
     if (!connect(link, p))
         return kExitFailed;
-    const bool written = link.upload(p.scope) == TransferResult::Ok;
+    link.setPortName(p.port);
+    const TransferResult result = link.upload(p.scope);
     link.disconnectUnit();
-    return written ? kExitOk : kExitFailed;
+    if (p.dryRun)
+        return result == TransferResult::Cancelled && view.previewShown ? kExitOk : kExitFailed;
+    return result == TransferResult::Ok ? kExitOk : kExitFailed;
 }
 } // namespace
 
@@ -164,6 +231,8 @@ int RunConfigCommand(const QStringList& args, bool* handled)
     int code = kExitUsage;
     if (command == QLatin1String("dump"))
         code = p.ok ? dump(p) : kExitUsage;
+    else if (command == QLatin1String("diff"))
+        code = p.ok ? diff(p) : kExitUsage;
     else if (command == QLatin1String("download"))
         code = p.ok ? download(p) : kExitUsage;
     else if (command == QLatin1String("upload"))
@@ -178,8 +247,16 @@ QString ConfigCommandsUsage()
     return QStringLiteral(
         "  kv310ctl dump FILE.dtd\n"
         "      Lists the configuration a data file holds.\n"
+        "  kv310ctl diff A.dtd B.dtd\n"
+        "      Lists what differs between two data files (- A, + B): exit 0 when\n"
+        "      equal, 1 when different, 2 when a file cannot be read.\n"
         "  kv310ctl download --port PORT --out FILE.dtd\n"
         "      Reads a unit into a data file. PORT: ComN, or a device path.\n"
         "  kv310ctl upload --port PORT FILE.dtd [--settings-only | --flash-only]\n"
-        "      Writes what differs to the unit.\n");
+        "                  [--dry-run] [--backup-dir DIR] [--no-verify]\n"
+        "      Reads the unit, lists the changes, saves what it held in DIR (default\n"
+        "      ~/.local/share/kv310/backups; the newest 50 are kept), writes what\n"
+        "      differs and reads it back to compare. --dry-run only lists.\n"
+        "  kv310ctl --trace FILE COMMAND ...\n"
+        "      Also records every chunk sent and received in FILE.\n");
 }

@@ -6,8 +6,8 @@
 #include "flashview.h"
 #include "packets.h"
 #include "portresolve.h"
-#include "qtserialport.h"
 #include "runtimeerror.h"
+#include "toolport.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -209,7 +209,8 @@ int FlashCommand(const QStringList& args)
     LineSettings settings;
     if (!ModelLineSettings(header.trimmedUnitId(), &settings))
         LineSettings::parse(QLatin1String(kDefaultLine), &settings);
-    QtSerialPort port;
+    ToolPort tool;
+    SerialPort& port = tool.port();
     port.setPortNumber(number);
     port.setSettings(settings);
     if (!port.open()) {

@@ -7,6 +7,7 @@
 #include "fwcommands.h"
 #include "programstart.h"
 #include "status.h"
+#include "toolport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,7 +40,8 @@ int main(int argc, char* argv[])
         QStringLiteral("kv310ctl"), kSuiteVersion,
         QStringLiteral("The KV310 configuration program's unit commands and the firmware loader's file\n"
                        "and flash commands on the command line: list a data file, download a unit into\n"
-                       "one, upload one to a unit, make and check firmware data files, flash a unit.\n"
+                       "one, compare two, upload one to a unit (showing the changes, keeping a backup\n"
+                       "and reading it back), make and check firmware data files, flash a unit.\n"
                        "Progress goes to stderr."),
         commandsText()
             + QStringLiteral("\nExit status:\n  0 success, 1 failure, 2 bad usage.\n")};
@@ -61,6 +63,16 @@ int main(int argc, char* argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args.append(CommandLinePath(argv[i]));
+    if (args.value(0) == QLatin1String("--trace")) {
+        if (args.size() < 3)
+            return usage();
+        QString error;
+        if (!StartToolTrace(args.at(1), &error)) {
+            std::fprintf(stderr, "Unable to write the trace %s: %s\n", qPrintable(args.at(1)), qPrintable(error));
+            return kExitFailed;
+        }
+        args.remove(0, 2);
+    }
     if (args.isEmpty())
         return usage();
     bool handled = false;

@@ -77,6 +77,7 @@ int main(int argc, char* argv[])
         unit->setMute(options.mute);
         unit->setGarbage(options.garbage);
         unit->setWriteAck(!options.noWriteAck);
+        unit->setDropWrite(options.dropWrite);
         unit->setPowerFail(options.powerFail);
         device = [&](const QByteArray& in) { return unit->onBytes(in); };
     }

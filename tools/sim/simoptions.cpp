@@ -20,6 +20,7 @@ constexpr OptionText kOptions[] = {
     {"mute", nullptr, "Never answer."},
     {"garbage", nullptr, "Answer with garbage."},
     {"no-write-ack", nullptr, "Never confirm a write."},
+    {"drop-write", "N", "Confirm write N (1 the first) but do not store it."},
     {"hangup-after", "N", "Hang up the line after N bytes received."},
     {"state", "FILE", "Write the unit's memories to FILE on \"state\", SIGUSR1 and at the end."},
     {"bootloader", nullptr, "Be the boot loader instead of the configuration firmware."},
@@ -91,6 +92,7 @@ bool SimOptions::read(const QCommandLineParser& parser, QString* error)
     mute = flag("mute");
     garbage = flag("garbage");
     noWriteAck = flag("no-write-ack");
+    integer("drop-write", &dropWrite);
     integer("hangup-after", &hangupAfter);
     text("state", &stateFile);
     bootloader = flag("bootloader");

@@ -13,6 +13,7 @@ struct SimOptions {
     bool mute = false;       // --mute
     bool garbage = false;    // --garbage
     bool noWriteAck = false; // --no-write-ack: writes are never confirmed
+    int dropWrite = 0;       // --drop-write N: write N is confirmed, not stored
     qint64 hangupAfter = -1; // --hangup-after N
     int slowMs = 0;          // --slow MS
     QString stateFile;       // --state FILE

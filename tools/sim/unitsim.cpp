@@ -162,7 +162,8 @@ QByteArray UnitSim::take(char c)
             return QByteArray();
         const int address = p[1];
         const QByteArray data = command_.mid(3);
-        for (int k = 0; k < data.size() && address + k < Memory::kEepromSize; ++k)
+        const bool keep = keepsNextWrite();
+        for (int k = 0; k < data.size() && address + k < Memory::kEepromSize && keep; ++k)
             eeprom_[address + k] = data.at(k);
         writes_.append({Write::Eeprom, address, 0, data});
         command_.clear();
@@ -175,9 +176,15 @@ QByteArray UnitSim::take(char c)
     const int index = p[2];
     const QByteArray data = command_.mid(4);
     command_.clear();
-    blocks_[{type, index}] = data;
+    if (keepsNextWrite())
+        blocks_[{type, index}] = data;
     writes_.append({Write::Block, type, index, data});
     return writeAck_ ? QByteArray(1, UnitCommand::kReady) : QByteArray();
+}
+
+bool UnitSim::keepsNextWrite()
+{
+    return ++writesSeen_ != dropWrite_;
 }
 
 void UnitSim::noteModeByte(char c)

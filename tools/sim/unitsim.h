@@ -34,6 +34,9 @@ public:
     void setGarbage(bool on) { garbage_ = on; }   // answers noise, never "i"
     void setPowerFail(bool on);                   // sets bit 7 of the power status
     void setWriteAck(bool on) { writeAck_ = on; } // off: writes are stored, never confirmed
+    // Write number n (1 the first, EEPROM and blocks counted together) is
+    // confirmed but not stored, as a unit that lost it would; 0 stores all.
+    void setDropWrite(int n) { dropWrite_ = n; }
     // What the unit prints after a reset.
     static QByteArray resetText() { return QByteArrayLiteral("Reset...\r\n"); }
 
@@ -71,6 +74,7 @@ private:
     void noteModeByte(char c);
     bool optionOn(int option) const;
     QByteArray noise();
+    bool keepsNextWrite();
 
     QByteArray eeprom_;
     QMap<QPair<int, int>, QByteArray> blocks_;
@@ -82,6 +86,8 @@ private:
     bool mute_ = false;
     bool garbage_ = false;
     bool writeAck_ = true;
+    int dropWrite_ = 0;
+    int writesSeen_ = 0;
     qint64 received_ = 0;
     int eepromReads_ = 0;
     int blockReads_ = 0;

@@ -1,0 +1,48 @@
+#pragma once
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QString>
+
+// A record of the traffic on a serial line, for support: one line per chunk
+// sent or received,
+//      125.034 TX 6a 72 6d  jrm
+// milliseconds since the trace started, the direction (TX sent, RX
+// received, -- an event such as opening the port), the bytes in hex and as
+// text (printable ASCII, a dot for any other byte).
+//
+// Bounded: a file takes at most maxBytes. A rotating trace then moves it to
+// FILE.1 (replacing the one before) and starts FILE anew; a single trace
+// ends with a line that says it is full and records nothing more. Each line
+// is written through at once, so a crash loses nothing recorded before it.
+// The file is the user's alone (it holds what the unit sent, passwords
+// included); an existing file of the name is replaced.
+class TraceWriter {
+public:
+    enum class Direction { Sent, Received, Event };
+
+    TraceWriter(const QString& path, qint64 maxBytes, bool rotate);
+
+    // Starts the file. False with the reason in *error.
+    bool open(QString* error);
+    bool isOpen() const { return file_.isOpen(); }
+    const QString& path() const { return path_; }
+
+    void record(Direction direction, const QByteArray& bytes);
+    void note(const QString& event) { record(Direction::Event, event.toUtf8()); }
+
+    // What one line for this chunk holds, at this time.
+    static QByteArray line(double ms, Direction direction, const QByteArray& bytes);
+
+private:
+    bool start(QString* error);
+    void write(const QByteArray& line);
+
+    QString path_;
+    qint64 maxBytes_;
+    bool rotate_;
+    bool full_ = false;
+    qint64 written_ = 0;
+    QElapsedTimer clock_;
+    QFile file_;
+};

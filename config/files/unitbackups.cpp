@@ -1,0 +1,96 @@
+#include "unitbackups.h"
+
+#include "appinfo.h"
+#include "datafile.h"
+#include "safefile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace {
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss");
+// time stamp, port, and a counter for a second backup within one second
+const QRegularExpression kBackupName(
+    QStringLiteral("^(\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d)_([A-Za-z0-9.-]+?)(?:_(\\d+))?\\.dtd$"));
+
+// A port name fit for a file name: "Com3"; a device path without its
+// "/dev/" ("ttyUSB0", "pts-3").
+QString portPart(const QString& port)
+{
+    QString name = port;
+    if (name.startsWith(QLatin1String("/dev/")))
+        name.remove(0, 5);
+    for (QChar& c : name)
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('.') && c != QLatin1Char('-'))
+            c = QLatin1Char('-');
+    return name.isEmpty() ? QStringLiteral("port") : name;
+}
+
+// Oldest first: by time stamp, then by counter.
+bool olderFirst(const QString& a, const QString& b)
+{
+    const QRegularExpressionMatch ma = kBackupName.match(a);
+    const QRegularExpressionMatch mb = kBackupName.match(b);
+    if (ma.captured(1) != mb.captured(1))
+        return ma.captured(1) < mb.captured(1);
+    return ma.captured(3).toInt() < mb.captured(3).toInt();
+}
+} // namespace
+
+QString UnitBackups::defaultFolder()
+{
+    return QDir(StandardUserFolders().data).filePath(QStringLiteral("backups"));
+}
+
+QStringList UnitBackups::files() const
+{
+    QStringList names;
+    const QDir dir(folder_);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::NoSymLinks | QDir::Hidden)) {
+        if (kBackupName.match(name).hasMatch())
+            names << name;
+    }
+    std::sort(names.begin(), names.end(), olderFirst);
+    for (QString& name : names)
+        name = dir.filePath(name);
+    return names;
+}
+
+QString UnitBackups::save(const UnitConfig& config, const QString& port, QString* error,
+                          const QDateTime& when) const
+{
+    if (!MakePrivateFolder(folder_)) {
+        *error = QStringLiteral("The folder %1 cannot be made.").arg(folder_);
+        return QString();
+    }
+    const QString stem = when.toString(kTimeFormat) + QLatin1Char('_') + portPart(port);
+    QString path = QDir(folder_).filePath(stem + QStringLiteral(".dtd"));
+    for (int n = 2; QFileInfo(path).exists() || QFileInfo(path).isSymLink(); ++n)
+        path = QDir(folder_).filePath(stem + QStringLiteral("_%1.dtd").arg(n));
+
+    QFile file;
+    QString why;
+    if (!CreatePrivateFile(file, path, &why)) {
+        *error = QStringLiteral("Unable to save %1. %2").arg(path, why);
+        return QString();
+    }
+    const bool written = WriteAll(file, ExportKV310Bytes(config)) && file.flush()
+        && ::fsync(file.handle()) == 0;
+    if (!written) {
+        *error = QStringLiteral("Unable to save %1. %2").arg(path, file.errorString());
+        file.close();
+        QFile::remove(path);
+        return QString();
+    }
+    file.close();
+
+    const QStringList all = files();
+    for (qsizetype i = 0; i + kKept < all.size(); ++i)
+        QFile::remove(all.at(i));
+    return path;
+}

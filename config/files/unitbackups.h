@@ -1,0 +1,33 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+struct UnitConfig;
+
+// Copies of what units held before an upload wrote to them: data files
+// named by date, time and port ("2026-05-01_14-03-22_Com3.dtd") in one
+// folder, of which the newest kKept stay. The folder and the files are the
+// user's alone (they hold the units' passwords).
+class UnitBackups {
+public:
+    static constexpr int kKept = 50;
+
+    // The user's data folder + "backups" (~/.local/share/kv310/backups).
+    static QString defaultFolder();
+
+    explicit UnitBackups(const QString& folder = defaultFolder()) : folder_(folder) {}
+    const QString& folder() const { return folder_; }
+
+    // Saves config as a new file (never over another one) and removes the
+    // oldest backups beyond kKept. The file's path, or empty with the
+    // reason in *error.
+    QString save(const UnitConfig& config, const QString& port, QString* error,
+                 const QDateTime& when = QDateTime::currentDateTime()) const;
+
+    // The backups in the folder, oldest first (other files are not counted).
+    QStringList files() const;
+
+private:
+    QString folder_;
+};

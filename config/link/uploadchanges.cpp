@@ -1,0 +1,111 @@
+#include "uploadchanges.h"
+
+#include "configdiff.h"
+#include "eepromdata.h"
+#include "flashdata.h"
+#include "runtimeerror.h"
+#include "textforms.h"
+#include "unitconfig.h"
+#include "unitidentity.h"
+
+namespace {
+// The EEPROM as the unit holds a configuration: its start addresses and
+// the records the writes send, each at its address; the rest blank.
+QByteArray ImageOf(const UnitConfig& config)
+{
+    QByteArray image(Eeprom::kSize, char(0xFF));
+    const auto put = [&](int address, const QByteArray& bytes) { image.replace(address, bytes.size(), bytes); };
+    for (int i = 0; i < kSlotCount; ++i) {
+        image[Eeprom::kStartAddrHB + 2 * i] = char(config.SeqStartAddrHB[i]);
+        image[Eeprom::kStartAddrLB + 2 * i] = char(config.SeqStartAddrLB[i]);
+        put(Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i, LabelRecord(config, i));
+    }
+    put(Eeprom::kPassword, PasswordRecord(config).mid(1));
+    put(Eeprom::kSettings, SettingsRecord(config));
+    image[Eeprom::kPowerStatus] = 0;
+    put(Eeprom::kOptions, OptionsRecord(config));
+    return image;
+}
+} // namespace
+
+bool PasswordChanged(const UnitConfig& unit, const UnitConfig& model)
+{
+    return unit.PassWord != model.PassWord;
+}
+
+bool LabelChanged(const UnitConfig& unit, const UnitConfig& model, int slot)
+{
+    return unit.SeqLabel[slot] != model.SeqLabel[slot];
+}
+
+bool SequenceChanged(const UnitConfig& unit, const UnitConfig& model, int slot)
+{
+    QByteArray contents = model.SeqContents[slot];
+    while (contents.endsWith(Flash::kSequenceFiller))
+        contents.chop(1);
+    return contents != unit.SeqContents[slot];
+}
+
+bool StringChanged(const UnitConfig& unit, const UnitConfig& model, int index)
+{
+    return model.ASCIIStrings[index] != unit.ASCIIStrings[index];
+}
+
+QByteArray UnitStringBytes(const QByteArray& text, char flag)
+{
+    return DecodeASCIICodes(text, flag).left(kMaxAsciiRaw);
+}
+
+UnitConfig UnitAfterUpload(const UnitConfig& unit, const UnitConfig& model, UploadScope scope,
+                           int hardwareCode, bool allCharsAsCodes)
+{
+    UnitConfig after = unit;
+    if (scope != UploadScope::FlashOnly) {
+        // The EEPROM as the writes leave it, read back through the reader's
+        // own parser.
+        UnitConfig written = unit;
+        if (PasswordChanged(unit, model))
+            written.PassWord = model.PassWord;
+        written.Rings = model.Rings;
+        written.PrefixChar = model.PrefixChar;
+        written.DTMFOutDur = model.DTMFOutDur;
+        written.InactivityDur = model.InactivityDur;
+        written.DisconnectInfo = model.DisconnectInfo;
+        written.ExtStatInfo = model.ExtStatInfo;
+        written.PWRONInfo = model.PWRONInfo;
+        written.Settings = model.Settings;
+        for (int i = 0; i < kSlotCount; ++i) {
+            if (!LabelChanged(unit, model, i))
+                continue;
+            written.SeqLabel[i] = model.SeqLabel[i];
+            written.SeqLabelLen[i] = model.SeqLabelLen[i];
+            written.SeqLabelNum[i] = model.SeqLabelNum[i];
+        }
+        UnitIdentity identity;
+        ProcessEEPROMData(ImageOf(written) + 'i', after, false, identity);
+    }
+    if (scope != UploadScope::SettingsOnly) {
+        const int b = WriteBlockSize(hardwareCode);
+        for (int i = 0; i < kSlotCount; ++i) {
+            if (SequenceChanged(unit, model, i))
+                ProcessFlashData(i, SequenceBlock(model.SeqContentsLen[i],
+                                                  WithSequencePad(model.SeqContents[i], b), b) + 'i',
+                                 after);
+            if (!StringChanged(unit, model, i))
+                continue;
+            try {
+                ProcessASCIIStrings(i, UnitStringBytes(model.ASCIIStrings[i], char(model.ASCIIFlagChar)) + 'i',
+                                    after, allCharsAsCodes);
+            } catch (const RuntimeError&) {
+                // A text that does not decode is never sent: the unit keeps its own.
+            }
+        }
+    }
+    return after;
+}
+
+QStringList UploadChanges(const UnitConfig& unit, const UnitConfig& model, UploadScope scope,
+                          int hardwareCode, bool allCharsAsCodes)
+{
+    return ConfigDifferences(unit, UnitAfterUpload(unit, model, scope, hardwareCode, allCharsAsCodes));
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include "qtserialport.h"
+#include "tracingserialport.h"
+
+#include <QString>
+
+class TraceWriter;
+
+// The trace of this run of kv310ctl (--trace FILE): every port a command
+// opens records into it. Starts the file; false with *error when it cannot.
+bool StartToolTrace(const QString& path, QString* error);
+TraceWriter* ToolTrace();
+
+// The serial port of a kv310ctl command: the machine's port, recorded in
+// the run's trace when there is one.
+class ToolPort {
+public:
+    ToolPort();
+    SerialPort& port() { return traced_; }
+
+private:
+    QtSerialPort machine_;
+    TracingSerialPort traced_;
+};
