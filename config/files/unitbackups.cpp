@@ -68,10 +68,22 @@ QString UnitBackups::save(const UnitConfig& config, const QString& port, QString
         *error = QStringLiteral("The folder %1 cannot be made.").arg(folder_);
         return QString();
     }
-    const QString stem = when.toString(kTimeFormat) + QLatin1Char('_') + portPart(port);
-    QString path = QDir(folder_).filePath(stem + QStringLiteral(".dtd"));
-    for (int n = 2; QFileInfo(path).exists() || QFileInfo(path).isSymLink(); ++n)
-        path = QDir(folder_).filePath(stem + QStringLiteral("_%1.dtd").arg(n));
+    // A second backup within the same second, of any port, is counted on,
+    // so the names keep their order.
+    const QString stamp = when.toString(kTimeFormat);
+    const QString stem = stamp + QLatin1Char('_') + portPart(port);
+    int n = 1;
+    for (const QString& file : files())
+        n += QFileInfo(file).fileName().startsWith(stamp);
+    const auto name = [&] {
+        return QDir(folder_).filePath(stem + (n < 2 ? QString() : QStringLiteral("_%1").arg(n))
+                                      + QStringLiteral(".dtd"));
+    };
+    QString path = name();
+    while (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+        ++n;
+        path = name();
+    }
 
     QFile file;
     QString why;

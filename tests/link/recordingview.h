@@ -18,6 +18,9 @@ public:
     int barSteps = 0;
     bool verifyAnswer = true;
     bool saveAnswer = true;
+    bool confirmAnswer = true;
+    QList<QStringList> previews;   // the changes of each upload asked about
+    QStringList mismatch;
 
     void updateBar(int, int maximum) override { barSteps += maximum == -1; }
     void showUnitId(const QString& text) override { unitIds << text; }
@@ -28,5 +31,11 @@ public:
     void optionRequestTimedOut(const QString& request) override { timedOut << request; }
     bool verifyForUpload() override { return verifyAnswer; }
     bool askSaveChanges() override { return saveAnswer; }
+    bool confirmUpload(const QStringList& changes) override
+    {
+        previews << changes;
+        return confirmAnswer;
+    }
+    void uploadMismatch(const QStringList& differences) override { mismatch = differences; }
     void lineDropped() override { ++drops; }
 };

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -181,6 +182,136 @@ private slots:
         QVERIFY(toFull.waitForFinished(60000));
         QCOMPARE(toFull.exitCode(), 1);
         QVERIFY(toFull.readAllStandardError().contains("Unable to print the whole listing: No space left on device"));
+    }
+
+    void diffListsEveryDifference()
+    {
+        const QString a = dir.filePath("a.dtd");
+        const QString b = dir.filePath("b.dtd");
+        UnitConfig c = DefaultConfig();
+        QVERIFY(ExportKV310File(a, c));
+        c.SeqLabel[1] = "XY";
+        c.ASCIIStrings[4] = "ATDT/13/";
+        c.PassWord = "4444";
+        QVERIFY(ExportKV310File(b, c));
+
+        const Run same = ctl({"diff", a, a});
+        QCOMPARE(same.code, 0);
+        QVERIFY(same.out.isEmpty());
+        const Run different = ctl({"diff", a, b});
+        QCOMPARE(different.code, 1);
+        QCOMPARE(different.out, QByteArray("Settings:\n"
+                                           "- Password: 7391\n"
+                                           "+ Password: 4444\n"
+                                           "Sequences:\n"
+                                           "- 02 [02] Send ASCII 'StringB'\n"
+                                           "+ 02 [XY] Send ASCII 'StringB'\n"
+                                           "ASCII strings (flag character /):\n"
+                                           "- 05 StringE\n"
+                                           "+ 05 ATDT/13/\n"));
+        QCOMPARE(ctl({"diff", a}).code, 2);
+        QCOMPARE(ctl({"diff", a, dir.filePath("missing.dtd")}).code, 2);
+        WriteBytes(dir.filePath("cut.dtd"), ReadBytes(a).left(100));
+        QCOMPARE(ctl({"diff", dir.filePath("cut.dtd"), a}).code, 2);
+    }
+
+    void dryRunListsAndWritesNothing()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        const SimState before = sim->state();
+        UnitConfig c = DefaultConfig();
+        c.SeqLabel[1] = "XY";
+        const QString file = dir.filePath("label.dtd");
+        QVERIFY(ExportKV310File(file, c));
+        const QTemporaryDir backups;
+        const Run r = ctl({"upload", "--dry-run", "--backup-dir", backups.path(), "--port", sim->device(), file});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains("- 02 [02] Send ASCII 'StringB'\n+ 02 [XY] Send ASCII 'StringB'\n"), r.out.constData());
+        const SimState after = sim->state();
+        QVERIFY(after.writes.isEmpty());
+        QCOMPARE(after.eeprom, before.eeprom);
+        QCOMPARE(after.blocks, before.blocks);
+        QVERIFY(QDir(backups.path()).isEmpty());
+    }
+
+    // The backup holds what the unit held before; the written memories are
+    // read back after the writes.
+    void uploadKeepsABackupAndReadsBack()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        const QString held = dir.filePath("held.dtd");
+        QCOMPARE(ctl({"download", "--port", sim->device(), "--out", held}).code, 0);
+        UnitConfig c = DefaultConfig();
+        c.SeqLabel[1] = "XY";
+        c.ASCIIStrings[2] = "new";
+        const QString file = dir.filePath("new.dtd");
+        QVERIFY(ExportKV310File(file, c));
+        const QTemporaryDir backups;
+        const SimState before = sim->state();
+        const Run r = ctl({"upload", "--backup-dir", backups.path(), "--port", sim->device(), file});
+        QCOMPARE(r.code, 0);
+        const QStringList saved = QDir(backups.path()).entryList(QDir::Files);
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d_pts-\\d+\\.dtd$").match(saved[0]).hasMatch());
+        QCOMPARE(ReadBytes(backups.filePath(saved[0])), ReadBytes(held));
+        QVERIFY(r.err.contains(("(backup " + saved[0] + ")").toUtf8()));
+        const SimState after = sim->state();
+        QCOMPARE(after.writes.size(), 4);   // settings, options, label, string
+        // Connecting reads the option bits; then one EEPROM image and 40
+        // blocks before the writes, as many after.
+        QCOMPARE(after.eepromReads - before.eepromReads, 3);
+        QCOMPARE(after.blockReads - before.blockReads, 80);
+        QVERIFY(r.err.contains("Verifying the upload..."));
+        QVERIFY(r.err.indexOf("Verifying the upload...") > r.err.indexOf("Changes to FLASH data uploaded successfully"));
+    }
+
+    void lostWriteFailsTheUpload()
+    {
+        QVERIFY(sim->start({"--unpaced", "--drop-write", "3"}));
+        UnitConfig c = DefaultConfig();
+        c.SeqLabel[1] = "XY";
+        const QString file = dir.filePath("lost.dtd");
+        QVERIFY(ExportKV310File(file, c));
+        const QTemporaryDir backups;
+        const Run r = ctl({"upload", "--backup-dir", backups.path(), "--port", sim->device(), file});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("- 02 [XY] Send ASCII 'StringB'\n+ 02 [02] Send ASCII 'StringB'"), r.err.constData());
+        QVERIFY(r.err.contains("Upload failed: read back, the unit does not hold what was written."));
+        QVERIFY(!r.err.contains("Upload successful"));
+        // Without the read-back the same loss goes unseen.
+        const Run unverified = ctl({"upload", "--no-verify", "--backup-dir", backups.path(), "--port", sim->device(), file});
+        QCOMPARE(unverified.code, 0);
+        QVERIFY(!unverified.err.contains("Verifying the upload"));
+    }
+
+    void traceHoldsEveryChunk()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        const QString trace = dir.filePath("trace.log");
+        QCOMPARE(ctl({"--trace", trace, "download", "--port", sim->device(), "--out", dir.filePath("t.dtd")}).code, 0);
+        const QList<QByteArray> lines = ReadBytes(trace).split('\n');
+        QVERIFY(lines.size() > 100);
+        // "jrm" goes out a byte at a time.
+        qsizetype j = -1;
+        for (qsizetype i = 0; i + 2 < lines.size() && j < 0; ++i)
+            if (lines[i].endsWith("TX 6a  j") && lines[i + 1].endsWith("TX 72  r") && lines[i + 2].endsWith("TX 6d  m"))
+                j = i;
+        QVERIFY(j >= 0);
+        // The EEPROM reply: everything received between 0xD1 and the next byte sent.
+        QByteArray reply;
+        bool inReply = false;
+        for (const QByteArray& line : lines) {
+            if (line.contains(" TX "))
+                inReply = line.endsWith("TX d1  .") && reply.isEmpty();
+            else if (inReply && line.contains(" RX ")) {
+                const QByteArray hex = line.mid(line.indexOf(" RX ") + 4);
+                reply += QByteArray::fromHex(hex.left(hex.indexOf("  ")));
+            }
+        }
+        QCOMPARE(reply.size(), Eeprom::kReplySize);
+        QCOMPARE(reply.left(Eeprom::kSize), sim->state().eeprom);
+        QVERIFY(reply.endsWith('i'));
+        QCOMPARE(ctl({"--trace", dir.filePath("no/such/folder/t.log"), "dump", dir.filePath("t.dtd")}).code, 1);
     }
 
     void exitCodes()

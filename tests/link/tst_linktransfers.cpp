@@ -1,9 +1,12 @@
 // Reading and writing the unit through the link, against the simulated
 // unit in-process: what goes over the line, what the configuration ends
 // up holding, and how failures end.
+#include "datafile.h"
 #include "defaultconfig.h"
 #include "eepromdata.h"
+#include "filebytes.h"
 #include "recordingview.h"
+#include "scriptedprompter.h"
 #include "simport.h"
 #include "status.h"
 #include "testfolder.h"
@@ -11,6 +14,9 @@
 #include "unitlink.h"
 #include "unitreader.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -153,13 +159,13 @@ private slots:
         config.SeqContents[0] = QByteArray("\x02\x01\x02\x02");   // gains a pad when written
         config.ASCIIStrings[0] = QByteArray(40, 'a');            // is cut when written
         const UnitConfig before = config;
-        // Dropped part-way through the write.
-        wire->dropAfter(80);
+        // Dropped part-way through the writes, after the reads.
+        wire->dropAfter(150);
         QCOMPARE(link->upload(UploadScope::Everything), TransferResult::LineDropped);
         QCOMPARE(config, before);
         QCOMPARE(view.drops, 1);
         QVERIFY(view.changedMarks.isEmpty());
-        QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the connection to the unit was lost."));
+        QVERIFY(LastStatus().startsWith(QStringLiteral("Upload failed: the connection to the unit was lost.")));
     }
 
     void idleLineDropDisconnects()
@@ -171,14 +177,21 @@ private slots:
         QCOMPARE(view.controlStates.last(), qMakePair(false, false));
     }
 
-    void unconfirmedWritesAreReported()
+    // Without a read-back an unconfirmed write is a failure; read back and
+    // found in place, it is not.
+    void unconfirmedWritesAreReportedUnlessReadBack()
     {
         sim->setWriteAck(false);
         config = unitConfig();
         config.Rings = 7;
+        link->setVerify(false);
         QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Unconfirmed);
-        QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the unit did not confirm every write."));
+        QVERIFY(LastStatus().startsWith(QStringLiteral("Upload failed: the unit did not confirm every write. (backup ")));
         QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kSettings)), uint8_t(7));
+        link->setVerify(true);
+        config.Rings = 8;
+        QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Ok);
+        QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kSettings)), uint8_t(8));
     }
 
     void restrictedUploadsTouchOneMemory()
@@ -189,13 +202,17 @@ private slots:
         QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Ok);
         for (const UnitSim::Write& w : sim->writes())
             QCOMPARE(w.kind, UnitSim::Write::Eeprom);
-        QVERIFY(!wire->written().contains('\x4A'));
+        // The preview named only what this upload writes.
+        QCOMPARE(view.previews.last(), (QStringList{"Settings:", "- Rings: 4", "+ Rings: 9"}));
+        // Both memories were read for the backup; only the EEPROM again.
+        QCOMPARE(sim->eepromReads(), 2);
+        QCOMPARE(sim->blockReads(), 40);
         const int eepromWrites = int(sim->writes().size());
-        wire->clearWritten();
         QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
         QCOMPARE(sim->writes().size(), eepromWrites + 1);
         QCOMPARE(sim->writes().last().kind, UnitSim::Write::Block);
-        QVERIFY(!wire->written().contains('\xD1'));
+        QCOMPARE(sim->eepromReads(), 3);
+        QCOMPARE(sim->blockReads(), 40 + 80);
         QVERIFY(!link->state().CompareMode);
     }
 
@@ -212,6 +229,89 @@ private slots:
         QVERIFY(sim->writes().isEmpty());
     }
 
+    // Reads of both memories come before the first write, as many as an
+    // upload always made; the backup holds what they found; the written
+    // memories are read back after the writes.
+    void uploadReadsFirstThenWritesThenReadsBack()
+    {
+        config = unitConfig();
+        config.SeqLabel[1] = "AB";
+        config.ASCIIStrings[4] = "changed";
+        config.PassWord = "1234";
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Ok);
+        const QByteArray w = wire->written();
+        const qsizetype firstWrite = w.indexOf("jpm");
+        QVERIFY(firstWrite > 0);
+        const QByteArray before = w.left(firstWrite);
+        QCOMPARE(count(before, QByteArray(1, '\xD1')), 1);
+        QCOMPARE(count(before, QByteArray("\x4A\x01", 2)), 20);
+        QCOMPARE(count(before, QByteArray("\x4A\x00", 2)), 20);
+        const QByteArray after = w.mid(w.lastIndexOf("jpm"));
+        QCOMPARE(count(after, QByteArray(1, '\xD1')), 1);
+        QCOMPARE(count(after, QByteArray("\x4A\x01", 2)), 20);
+        QCOMPARE(sim->eepromReads(), 2);
+        QCOMPARE(sim->blockReads(), 80);
+        // Password, settings, options, one label; one string.
+        QCOMPARE(sim->writes().size(), 5);
+
+        QCOMPARE(view.previews.size(), 1);
+        const QStringList& changes = view.previews.first();
+        QVERIFY(changes.contains("- Password: 4444"));
+        QVERIFY(changes.contains("+ Password: 1234"));
+        QVERIFY(changes.contains("- 02 [XY] Send ASCII 'StringB'"));
+        QVERIFY(changes.contains("+ 02 [AB] Send ASCII 'StringB'"));
+        QVERIFY(changes.contains("+ 05 changed"));
+
+        UnitConfig held = unitConfig();
+        held.ASCIIFlagChar = config.ASCIIFlagChar;
+        UnitConfig backup = held;
+        QVERIFY(ImportKV310Bytes(ReadBytes(link->lastBackup()), backup));
+        QCOMPARE(ExportKV310Bytes(backup), ExportKV310Bytes(held));
+        QVERIFY(QFileInfo(link->lastBackup()).fileName().endsWith("_Com1.dtd"));
+        QCOMPARE(LastStatus(), QStringLiteral("Upload successful (backup %1)").arg(QFileInfo(link->lastBackup()).fileName()));
+    }
+
+    void cancelledPreviewWritesNothing()
+    {
+        config.Rings = 9;
+        view.confirmAnswer = false;
+        const int backupsBefore = int(QDir(backups.path()).count());
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Cancelled);
+        QVERIFY(sim->writes().isEmpty());
+        QVERIFY(!wire->written().contains("jpm"));
+        QVERIFY(link->lastBackup().isEmpty());
+        QCOMPARE(int(QDir(backups.path()).count()), backupsBefore);
+        QCOMPARE(LastStatus(), QStringLiteral("Upload cancelled: nothing was written to the unit."));
+        QCOMPARE(view.controlStates.last(), qMakePair(true, true));
+    }
+
+    // A write the unit confirmed but lost is found by the read-back and
+    // named.
+    void lostWriteIsAMismatch()
+    {
+        config = unitConfig();
+        config.ASCIIStrings[4] = "changed";
+        config.ASCIIStrings[6] = "other";
+        sim->setDropWrite(3);   // settings, options, then the first string
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Mismatch);
+        QCOMPARE(view.mismatch,
+                 (QStringList{"ASCII strings (flag character /):", "- 05 changed", "+ 05 ATDT/13/"}));
+        QVERIFY(LastStatus().startsWith(QStringLiteral("Upload failed: read back, the unit does not hold what was written.")));
+    }
+
+    // Without a place for the backup nothing is written.
+    void noBackupNoWrite()
+    {
+        ScriptedPrompter prompts;
+        link->setBackupFolder(backups.filePath("file/sub"));
+        WriteBytes(backups.filePath("file"), "x");
+        config.Rings = 9;
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::BackupFailed);
+        QVERIFY(sim->writes().isEmpty());
+        QCOMPARE(prompts.shown.size(), 1);
+        QVERIFY(prompts.shown.first().text.endsWith("Nothing was written to the unit."));
+    }
+
 private:
     void makeUnit(const UnitConfig& unit, int hardwareCode)
     {
@@ -221,10 +321,13 @@ private:
         sim = std::make_unique<UnitSim>(unit, hardwareCode, 6);
         wire = std::make_unique<SimPort>(*port, *sim);
         link = std::make_unique<UnitLink>(port.get(), config, &view);
+        link->setBackupFolder(backups.path());
+        link->setPortName("Com1");
         QVERIFY(port->open());
     }
 
     TestProgramFolder folder;
+    QTemporaryDir backups;
     UnitConfig config;   // the program's configuration
     RecordingView view;
     std::unique_ptr<FakeSerialPort> port;

@@ -1,0 +1,115 @@
+// The traffic trace: what a port sends and receives, line by line, in a
+// bounded file.
+#include "fakeserialport.h"
+#include "filebytes.h"
+#include "tracewriter.h"
+#include "tracingserialport.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestTrace : public QObject {
+    Q_OBJECT
+private slots:
+    void lineForm()
+    {
+        QCOMPARE(TraceWriter::line(125.0344, TraceWriter::Direction::Sent, "jrm"),
+                 QByteArray("   125.034 TX 6a 72 6d  jrm\n"));
+        QCOMPARE(TraceWriter::line(3, TraceWriter::Direction::Received, QByteArray("A\r\n\xff", 4)),
+                 QByteArray("     3.000 RX 41 0d 0a ff  A...\n"));
+        QCOMPARE(TraceWriter::line(0.5, TraceWriter::Direction::Event, "closed"),
+                 QByteArray("     0.500 -- closed\n"));
+    }
+
+    // Every chunk in order, with the time since the start; nothing changes
+    // on the way through.
+    void portRecordsBothDirections()
+    {
+        const QTemporaryDir dir;
+        FakeSerialPort inner;
+        inner.setResponder([](const QByteArray& w) { return w == "m" ? QByteArray("i") : QByteArray(); });
+        TracingSerialPort port(&inner);
+        TraceWriter trace(dir.filePath("t.log"), 1 << 20, false);
+        QString error;
+        QVERIFY(trace.open(&error));
+        port.setTrace(&trace);
+        QSignalSpy ready(&port, &SerialPort::readyRead);
+        QVERIFY(port.open());
+        for (const char c : QByteArray("jrm"))
+            QVERIFY(port.write(QByteArray(1, c)));
+        QVERIFY(ready.wait(1000));
+        QCOMPARE(port.readAll(), QByteArray("i"));
+        QCOMPARE(port.readAll(), QByteArray());   // nothing: no line
+        port.close();
+        QCOMPARE(inner.written(), QByteArray("jrm"));
+
+        const QList<QByteArray> lines = ReadBytes(trace.path()).split('\n');
+        QCOMPARE(lines.size(), 7);   // open, 3 sent, 1 received, closed, end
+        QVERIFY(lines[0].contains("-- opened Com1"));
+        QVERIFY(lines[1].endsWith("TX 6a  j"));
+        QVERIFY(lines[3].endsWith("TX 6d  m"));
+        QVERIFY(lines[4].endsWith("RX 69  i"));
+        QVERIFY(lines[5].endsWith("-- closed"));
+        double last = -1;
+        for (int i = 0; i < 6; ++i) {
+            const double ms = lines[i].left(10).trimmed().toDouble();
+            QVERIFY(ms >= last);
+            last = ms;
+        }
+        QVERIFY(QFileInfo(trace.path()).permissions() & QFile::ReadOwner);
+        QVERIFY(!(QFileInfo(trace.path()).permissions() & (QFile::ReadGroup | QFile::ReadOther)));
+    }
+
+    // A single trace stops at its size with a line saying so; a rotating
+    // one moves on to a fresh file and keeps one before it.
+    void bounded()
+    {
+        const QTemporaryDir dir;
+        const QByteArray chunk(100, 'x');
+        TraceWriter single(dir.filePath("one.log"), 4096, false);
+        QString error;
+        QVERIFY(single.open(&error));
+        for (int i = 0; i < 200; ++i)
+            single.record(TraceWriter::Direction::Sent, chunk);
+        const QByteArray text = ReadBytes(single.path());
+        QVERIFY(text.size() <= 4096);
+        QVERIFY(text.endsWith("the trace is full; nothing more is recorded\n"));
+
+        TraceWriter rotating(dir.filePath("r.log"), 4096, true);
+        QVERIFY(rotating.open(&error));
+        for (int i = 0; i < 200; ++i)
+            rotating.record(TraceWriter::Direction::Received, chunk);
+        const QByteArray current = ReadBytes(rotating.path());
+        const QByteArray previous = ReadBytes(rotating.path() + ".1");
+        QVERIFY(current.size() <= 4096 && !current.isEmpty());
+        QVERIFY(previous.size() <= 4096 && previous.size() > 3000);
+        QVERIFY(!QFile::exists(rotating.path() + ".2"));
+        QVERIFY(current.endsWith(TraceWriter::line(0, TraceWriter::Direction::Received, chunk).mid(10)));
+    }
+
+    // An old file of the name is replaced, a link of the name is not
+    // written through.
+    void newFileEachTime()
+    {
+        const QTemporaryDir dir;
+        const QString target = dir.filePath("target");
+        WriteBytes(target, "keep");
+        QVERIFY(QFile::link(target, dir.filePath("t.log")));
+        TraceWriter trace(dir.filePath("t.log"), 4096, false);
+        QString error;
+        QVERIFY(trace.open(&error));
+        trace.note("x");
+        QCOMPARE(ReadBytes(target), QByteArray("keep"));
+        QVERIFY(!QFileInfo(trace.path()).isSymLink());
+        QVERIFY(ReadBytes(trace.path()).endsWith("-- x\n"));
+        TraceWriter nowhere(dir.filePath("missing/t.log"), 4096, false);
+        QVERIFY(!nowhere.open(&error));
+        QVERIFY(!error.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTrace)
+#include "tst_trace.moc"
