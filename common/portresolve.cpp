@@ -2,7 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSerialPortInfo>
+#include <QHash>
 
 #include <algorithm>
 
@@ -55,21 +55,24 @@ bool NaturalLess(const QString& a, const QString& b)
 // Listing the machine's ports takes tens of milliseconds (every built-in
 // port is probed), and a port scan resolves 16 numbers in a row: the list
 // is reused for a moment, short enough that a plugged-in adapter shows up
-// at the next scan.
+// at the next scan (ForgetSerialDevices drops it at once).
 constexpr qint64 kDeviceListReuseMs = 2000;
 
-QStringList MachineSerialDevices()
+QElapsedTimer g_listAge;
+
+// The machine's devices in port number order.
+const QList<SerialDeviceInfo>& MachineSerialDevices()
 {
-    static QStringList devices;
-    static QElapsedTimer age;
-    if (age.isValid() && age.elapsed() < kDeviceListReuseMs)
+    static QList<SerialDeviceInfo> devices;
+    if (g_listAge.isValid() && g_listAge.elapsed() < kDeviceListReuseMs)
         return devices;
-    QStringList found;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& info : ports)
-        found.append(info.systemLocation());
-    devices = OrderSerialDevices(found);
-    age.start();
+    QHash<QString, SerialDeviceInfo> byName;
+    for (const SerialDeviceInfo& info : SerialDevices().devices())
+        byName.insert(info.device, info);
+    devices.clear();
+    for (const QString& name : OrderSerialDevices(byName.keys()))
+        devices.append(byName.value(name));
+    g_listAge.start();
     return devices;
 }
 
@@ -89,18 +92,20 @@ QStringList OrderSerialDevices(QStringList devices)
     return devices;
 }
 
-QString ResolvePortDevice(int portNumber)
+void ForgetSerialDevices() { g_listAge.invalidate(); }
+
+SerialDeviceInfo PortDeviceInfo(int portNumber)
 {
     if (portNumber < 1)
         return {};
     const QByteArray variable = "KV310_COM" + QByteArray::number(portNumber);
     if (qEnvironmentVariableIsSet(variable.constData()))
-        return qEnvironmentVariable(variable.constData());
+        return {qEnvironmentVariable(variable.constData()), {}, {}, {}};
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(portNumber);
+    return {QStringLiteral("COM%1").arg(portNumber), {}, {}, {}};
 #else
-    const QStringList devices = MachineSerialDevices();
-    return portNumber <= devices.size() ? devices.at(portNumber - 1) : QString();
+    const QList<SerialDeviceInfo>& devices = MachineSerialDevices();
+    return portNumber <= devices.size() ? devices.at(portNumber - 1) : SerialDeviceInfo();
 #endif
 }
 
@@ -111,10 +116,27 @@ int PortNumberOf(const QString& entry)
     return ok && n > 0 ? n : 0;
 }
 
+QString ResolvePortDevice(int portNumber) { return PortDeviceInfo(portNumber).device; }
+
+int PortNumberOfIdentity(const QString& identity, int maxPortNumber)
+{
+    for (int n = 1; n <= maxPortNumber && !identity.isEmpty(); ++n) {
+        const SerialDeviceInfo info = PortDeviceInfo(n);
+        if (!info.device.isEmpty() && info.identity() == identity)
+            return n;
+    }
+    return 0;
+}
+
 QString PortToolTip(int portNumber)
 {
-    const QString device = ResolvePortDevice(portNumber);
-    return QStringLiteral("Com%1: %2")
-        .arg(portNumber)
-        .arg(device.isEmpty() ? QStringLiteral("no device") : device);
+    const SerialDeviceInfo info = PortDeviceInfo(portNumber);
+    QString tip = QStringLiteral("Com%1: %2")
+                      .arg(portNumber)
+                      .arg(info.device.isEmpty() ? QStringLiteral("no device") : info.device);
+    if (!info.description.isEmpty())
+        tip += QLatin1Char('\n') + info.description;
+    if (!info.serialNumber.isEmpty())
+        tip += QStringLiteral("\nSerial number ") + info.serialNumber;
+    return tip;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "portenumerator.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,15 @@ int PortNumberOf(const QString& entry);
 //     OrderSerialDevices.
 // Empty when there is no such device.
 QString ResolvePortDevice(int portNumber);
+// The same with what the system says about the device (only the path for
+// a port set by KV310_COM<N>).
+SerialDeviceInfo PortDeviceInfo(int portNumber);
+// The number (1..maxPortNumber) whose device has this identity
+// (SerialDeviceInfo::identity); 0 when none has.
+int PortNumberOfIdentity(const QString& identity, int maxPortNumber);
+// The machine's devices are listed again at the next resolve (they are
+// otherwise reused for up to 2 s).
+void ForgetSerialDevices();
 
 // Puts serial device names in the order ports are numbered: plug-in
 // adapters (ttyUSB*, ttyACM*) first, then every other port (built-in ttyS*
@@ -22,6 +33,7 @@ QString ResolvePortDevice(int portNumber);
 // are ignored for the ordering.
 QStringList OrderSerialDevices(QStringList devices);
 
-// Tool tip text for a port entry: "Com3: /dev/ttyUSB0", or
+// Tool tip text for a port entry: "Com3: /dev/ttyUSB0", the device's
+// description and serial number on lines of their own when known, or
 // "Com3: no device" when nothing stands behind the number.
 QString PortToolTip(int portNumber);

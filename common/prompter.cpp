@@ -22,6 +22,12 @@ public:
         request.chosen.clear();
         return false;
     }
+    // Without anyone to ask, nothing goes on.
+    bool review(ReviewRequest& request) override
+    {
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(request.text), qPrintable(request.lines.join(QLatin1Char('\n'))));
+        return false;
+    }
     void openWithViewer(const QString&) override {}
 };
 

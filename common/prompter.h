@@ -31,6 +31,17 @@ struct FileDialogRequest {
     quint32 errorCode = 0;    // set when the dialog could not be shown (0: none)
 };
 
+// A list to look through before going on: the changes an upload will make.
+struct ReviewRequest {
+    QString title;
+    QString text;             // above the list
+    QStringList lines;        // the list, shown in a fixed-width font
+    QString acceptText;       // the button that goes on ("Upload"); the other is "Cancel"
+    QString dontShowText;     // a tick box under the list; empty shows none
+    // Result
+    bool dontShowAgain = false;   // the box was ticked
+};
+
 class Prompter {
 public:
     virtual ~Prompter() = default;
@@ -40,6 +51,8 @@ public:
                               const QString& title = QString()) = 0;
     // True when the user chose a file; fills request.chosen.
     virtual bool fileDialog(FileDialogRequest& request) = 0;
+    // True when the user went on (the accept button), false on Cancel.
+    virtual bool review(ReviewRequest& request) = 0;
     // Opens a file with the desktop's associated program, shown normally.
     virtual void openWithViewer(const QString& path) = 0;
 };

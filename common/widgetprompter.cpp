@@ -3,13 +3,20 @@
 #include "appinfo.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -196,4 +203,38 @@ bool WidgetPrompter::fileDialog(FileDialogRequest& request)
 void WidgetPrompter::openWithViewer(const QString& path)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool WidgetPrompter::review(ReviewRequest& request)
+{
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setObjectName(QStringLiteral("reviewDialog"));
+    dialog.setWindowTitle(BoxTitle(request.title));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QLabel(request.text);
+    text->setWordWrap(true);
+    layout->addWidget(text);
+    auto* list = new QPlainTextEdit(request.lines.join(QLatin1Char('\n')));
+    list->setObjectName(QStringLiteral("reviewList"));
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    list->setMinimumSize(560, 240);
+    layout->addWidget(list);
+    QCheckBox* dontShow = nullptr;
+    if (!request.dontShowText.isEmpty()) {
+        dontShow = new QCheckBox(request.dontShowText);
+        dontShow->setObjectName(QStringLiteral("reviewDontShow"));
+        layout->addWidget(dontShow);
+    }
+    auto* buttons = new QDialogButtonBox;
+    QPushButton* accept = buttons->addButton(request.acceptText, QDialogButtonBox::AcceptRole);
+    buttons->addButton(QDialogButtonBox::Cancel);
+    accept->setDefault(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    request.dontShowAgain = dontShow && dontShow->isChecked();
+    return accepted;
 }

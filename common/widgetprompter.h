@@ -9,6 +9,7 @@ public:
     MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons,
                       const QString& title) override;
     bool fileDialog(FileDialogRequest& request) override;
+    bool review(ReviewRequest& request) override;
     void openWithViewer(const QString& path) override;
 };
 

@@ -102,8 +102,14 @@ bool UnitLink::connectUnit(const QString& portText)
         return false;
     }
     portName_ = portText;
-    if (rememberPort_)
-        trap([&] { WriteIniValue(QString::fromLatin1(kLocalSettingsSection), QStringLiteral("ComPort"), portText); });
+    if (rememberPort_) {
+        trap([&] {
+            const QString section = QString::fromLatin1(kLocalSettingsSection);
+            WriteIniValue(section, QStringLiteral("ComPort"), portText);
+            // The adapter itself, found again when its number moved.
+            WriteIniValue(section, QStringLiteral("ComPortId"), PortDeviceInfo(number).identity());
+        });
+    }
 
     bool handlingOn = true;
     link_.KV310EchoState(true, handlingOn);
@@ -332,6 +338,16 @@ bool UnitLink::queueSend(const Outgoing& item)
             link_.SendData(next.bytes);
     }
     return true;
+}
+
+QStringList UnitLink::presentPorts()
+{
+    QStringList ports;
+    for (int p = 1; p <= kMaxPortNumber; ++p) {
+        if (!ResolvePortDevice(p).isEmpty())
+            ports << QStringLiteral("Com%1").arg(p);
+    }
+    return ports;
 }
 
 QStringList UnitLink::populatePorts(SerialPort* prober, bool scan)

@@ -54,7 +54,8 @@ public:
     bool busy() const { return activity_ != Activity::Idle; }
 
     // Whether a successful connection stores the port in Locals.ini
-    // ("KV310", "ComPort"); on by default, off for the command-line tool.
+    // ("KV310", "ComPort", and the adapter's identity as "ComPortId");
+    // on by default, off for the command-line tool.
     void setRememberPort(bool remember) { rememberPort_ = remember; }
     // Whether strings read from the unit show every character as a code
     // (the terminal's "Display ASCII codes for ALL chars"); off by default.
@@ -102,6 +103,8 @@ public:
     // The port list: "Com1" .. "Com16", with scan only those the prober can
     // open (it is opened and closed; the link's port is not touched).
     static QStringList populatePorts(SerialPort* prober, bool scan);
+    // The entries with a device behind them, found without opening any.
+    static QStringList presentPorts();
     static constexpr int kMaxPortNumber = 16;
 
 private:

@@ -16,6 +16,7 @@
 #include "prompter.h"
 #include "serialport.h"
 #include "status.h"
+#include "unitbackups.h"
 #include "unitconfig.h"
 #include "wait.h"
 
@@ -107,6 +108,24 @@ void frmMain::mnuOpen_Click()
         if (!QFileInfo::exists(path))
             path.clear();
         LoadFromFile(path);
+    });
+}
+
+void frmMain::mnuOpenBackup_Click()
+{
+    const ProcedureTrap trap = ProcedureTrap::form("mnuOpenBackup_Click", "frmMain");
+    if (commandRunning() || AskSaveChanges() == 2)
+        return;
+    trap([&] {
+        DialogParams p = DataFileDialog(QStringLiteral("Open"));
+        p.title = QStringLiteral("Open a Backup of a Unit");
+        p.startFolder = UnitBackups::defaultFolder();
+        if (!OpenDialog(p) || !FileExists(p.fileName) || !LoadFromFile(p.fileName))
+            return;
+        // The backup stays as it was: saving asks for a name in the data folder.
+        SetCurrentFile(App().dataFile(QFileInfo(p.fileName).fileName()));
+        MarkChanged(true);
+        ShowStatus(QStringLiteral("Loaded the backup ") + QDir::toNativeSeparators(p.fileName));
     });
 }
 

@@ -12,6 +12,7 @@ struct MainMenus {
     QAction* mnuOpen = nullptr;
     QAction* mnuSave = nullptr;
     QAction* mnuSaveAs = nullptr;
+    QAction* mnuOpenBackup = nullptr;
     QAction* mnuExit = nullptr;
     QAction* mnuFWUpdate = nullptr;
     QMenu* mnuSendDTMF = nullptr;

@@ -18,6 +18,8 @@
 #include "status.h"
 #include "statuspanels.h"
 #include "terminalpane.h"
+#include "tracingserialport.h"
+#include "trafficlog.h"
 #include "unitconfig.h"
 #include "widgetmaking.h"
 #include "windoweditorhost.h"
@@ -40,7 +42,7 @@ const QSize kRoomAboveMinimum(96, 90);   // the first size: a little above the l
 
 QList<QAction*> MainMenus::commandEntries() const
 {
-    return {mnuNew, mnuOpen, mnuSave, mnuSaveAs, mnuExit, mnuFWUpdate, mnuSendDTMF->menuAction(),
+    return {mnuNew, mnuOpen, mnuSave, mnuSaveAs, mnuOpenBackup, mnuExit, mnuFWUpdate, mnuSendDTMF->menuAction(),
             mnuUpSetOnly[0], mnuUpSetOnly[1], mnuUpAll};
 }
 
@@ -61,7 +63,8 @@ frmMain::frmMain(SerialPort* port, SerialPort* prober, QWidget* parent)
     }
     ports_.unit = port;
     ports_.scanner = prober;
-    link_ = std::make_unique<UnitLink>(ports_.unit, Config(), linkView_.get());
+    ports_.traced = std::make_unique<TracingSerialPort>(ports_.unit);
+    link_ = std::make_unique<UnitLink>(ports_.traced.get(), Config(), linkView_.get());
 
     buildMenus();
     auto* central = Named(new QWidget(this), QStringLiteral("clientArea"));
@@ -83,6 +86,7 @@ frmMain::frmMain(SerialPort* port, SerialPort* prober, QWidget* parent)
 
     // The user decides how the room goes to the lists and the terminal.
     terminal_ = new TerminalPane(Config(), *link_);
+    terminal_->addTool(new TrafficLogButton(*ports_.traced));
     auto* panes = Named(new QSplitter(Qt::Vertical), QStringLiteral("splPanes"));
     panes->setChildrenCollapsible(false);
     panes->addWidget(upper);
@@ -124,6 +128,9 @@ void frmMain::buildMenus()
     m.mnuOpen = add(file, QStringLiteral("mnuOpen"), QStringLiteral("&Open"), &frmMain::mnuOpen_Click);
     m.mnuSave = add(file, QStringLiteral("mnuSave"), QStringLiteral("&Save"), &frmMain::mnuSave_Click);
     m.mnuSaveAs = add(file, QStringLiteral("mnuSaveAs"), QStringLiteral("Save &As"), &frmMain::mnuSaveAs_Click);
+    file->addSeparator();
+    m.mnuOpenBackup = add(file, QStringLiteral("mnuOpenBackup"), QStringLiteral("Open &Backup..."),
+                          &frmMain::mnuOpenBackup_Click);
     file->addSeparator();
     // Window-wide shortcuts: the window sees these keys before its controls.
     m.mnuNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
@@ -204,7 +211,9 @@ void frmMain::Form_Load()
         splash_->setStatusText(QStringLiteral("Loading KV310...Scanning ports"));
     trap([&] {
         portRow_->populate(ports_.scanner, true);
-        portRow_->choose(ReadIniValue(QString::fromLatin1(kLocalSettingsSection), QStringLiteral("ComPort")));
+        const QString section = QString::fromLatin1(kLocalSettingsSection);
+        portRow_->choose(ReadIniValue(section, QStringLiteral("ComPort")));
+        portRow_->chooseAdapter(ReadIniValue(section, QStringLiteral("ComPortId")));
     });
     LoadLocalSettings();
     trap([&] {

@@ -17,6 +17,7 @@ class SerialPort;
 class SettingsPanel;
 class StatusPanels;
 class TerminalPane;
+class TracingSerialPort;
 class WindowEditorHost;
 class WindowLinkView;
 class frmSplash;
@@ -59,6 +60,9 @@ public:
     void SaveLocalSettings();
     void mnuNew_Click();
     void mnuOpen_Click();
+    // "Open Backup...": a copy of what a unit held before an upload, as a
+    // new configuration (saving it asks for a name).
+    void mnuOpenBackup_Click();
     void mnuSave_Click();
     void mnuSaveAs_Click();
     void mnuExit_Click();
@@ -112,6 +116,7 @@ private:
         SerialPort* scanner = nullptr;
         std::unique_ptr<SerialPort> ownedUnit;
         std::unique_ptr<SerialPort> ownedScanner;
+        std::unique_ptr<TracingSerialPort> traced;   // the unit's port as the link uses it
     } ports_;
     std::unique_ptr<WindowLinkView> linkView_;
     std::unique_ptr<WindowEditorHost> editorHost_;

@@ -14,6 +14,7 @@ namespace {
 const QColor kScanningColour(180, 0, 0);     // the list while ports are probed
 const QColor kChoosePortColour(0, 255, 0);   // "choose a port first"
 const QString kConnect = QStringLiteral("Connect");
+constexpr int kDeviceSettleMs = 300;   // after the last change the system reported
 
 void Colour(QComboBox* box, const QColor& colour)
 {
@@ -67,6 +68,11 @@ PortRow::PortRow(QWidget* parent) : QWidget(parent)
         });
     }
     connect(cmbPort_, &QComboBox::currentTextChanged, this, &PortRow::updateToolTip);
+    deviceSettle_.setSingleShot(true);
+    deviceSettle_.setInterval(kDeviceSettleMs);
+    connect(&deviceSettle_, &QTimer::timeout, this, &PortRow::onDevicesChanged);
+    connect(&SerialDevices(), &PortEnumerator::devicesChanged, &deviceSettle_, qOverload<>(&QTimer::start));
+    SerialDevices().watch();
     connect(cmdConnect_, &QPushButton::clicked, this, &PortRow::connectClicked);
     connect(cmdRefresh_, &QPushButton::clicked, this, &PortRow::refreshClicked);
     connect(cmdDownload_, &QPushButton::clicked, this, &PortRow::downloadClicked);
@@ -88,7 +94,7 @@ void PortRow::populate(SerialPort* prober, bool scan)
         cmbPort_->setEnabled(false);
         QApplication::processEvents();
     }
-    cmbPort_->addItems(UnitLink::populatePorts(prober, scan));
+    setEntries(UnitLink::populatePorts(prober, scan));
     if (scan) {
         SystemColour(cmbPort_);
         cmbPort_->setEnabled(true);
@@ -96,6 +102,45 @@ void PortRow::populate(SerialPort* prober, bool scan)
     if (cmbPort_->count() > 0)
         cmbPort_->setCurrentIndex(0);
     updateToolTip();
+}
+
+void PortRow::setEntries(const QStringList& entries)
+{
+    const QSignalBlocker quiet(cmbPort_);
+    cmbPort_->clear();
+    for (const QString& entry : entries) {
+        cmbPort_->addItem(entry);
+        cmbPort_->setItemData(cmbPort_->count() - 1, PortToolTip(PortNumberOf(entry)), Qt::ToolTipRole);
+    }
+}
+
+void PortRow::onDevicesChanged()
+{
+    ForgetSerialDevices();
+    if (showsConnected()) {
+        refreshPending_ = true;
+        return;
+    }
+    refreshPresent();
+}
+
+void PortRow::refreshPresent()
+{
+    refreshPending_ = false;
+    const QString chosen = chosenPort();
+    const QString identity = PortDeviceInfo(PortNumberOf(chosen)).identity();
+    setEntries(UnitLink::presentPorts());
+    if (cmbPort_->count() > 0)
+        cmbPort_->setCurrentIndex(0);
+    choose(chosen);
+    chooseAdapter(identity);
+}
+
+void PortRow::chooseAdapter(const QString& identity)
+{
+    const int number = PortNumberOfIdentity(identity, UnitLink::kMaxPortNumber);
+    if (number > 0)
+        choose(QStringLiteral("Com%1").arg(number));
 }
 
 QString PortRow::chosenPort() const { return cmbPort_->currentText(); }
@@ -119,6 +164,8 @@ void PortRow::showConnected(bool connected)
         SystemColour(cmbPort_);
     cmbPort_->setEnabled(!connected);
     cmdRefresh_->setEnabled(!connected);
+    if (!connected && refreshPending_)
+        refreshPresent();
 }
 
 bool PortRow::showsConnected() const { return cmdConnect_->text() != kConnect; }

@@ -1,6 +1,7 @@
 #pragma once
 #include "controlrule.h"
 
+#include <QTimer>
 #include <QWidget>
 
 class QComboBox;
@@ -20,6 +21,13 @@ public:
     QString chosenPort() const;
     // Chooses the entry that matches (any case), when there is one.
     void choose(const QString& port);
+    // Chooses the entry of the adapter with this identity
+    // (SerialDeviceInfo::identity), wherever it is numbered now.
+    void chooseAdapter(const QString& identity);
+    // The list again from the devices present, without opening any port;
+    // the chosen adapter stays chosen. Runs by itself within a second of
+    // an adapter coming or going (not while connected: then right after).
+    void refreshPresent();
     bool hasPorts() const;
 
     // "Please select a COM port first": the list lights up.
@@ -42,6 +50,8 @@ signals:
 
 private:
     void updateToolTip();
+    void setEntries(const QStringList& entries);
+    void onDevicesChanged();
 
     QComboBox* cmbPort_ = nullptr;
     QPushButton* cmdConnect_ = nullptr;
@@ -49,4 +59,6 @@ private:
     QPushButton* cmdDownload_ = nullptr;
     QPushButton* cmdUpload_ = nullptr;
     QPushButton* cmdExit_ = nullptr;
+    QTimer deviceSettle_;          // the system reports a plug-in in several steps
+    bool refreshPending_ = false;  // devices changed while connected
 };

@@ -103,7 +103,7 @@ TerminalPane::TerminalPane(const UnitConfig& config, UnitLink& link, QWidget* pa
     txtTerminal_->installEventFilter(this);
     lay->addWidget(txtTerminal_, 1);
 
-    auto* side = new QVBoxLayout;
+    auto* side = side_ = new QVBoxLayout;
     chkTermAscCodeDisplay_ = Named(new QCheckBox, QStringLiteral("chkTermAscCodeDisplay"));
     chkGlobalAscCodeOnly_ = Named(new QCheckBox, QStringLiteral("chkGlobalAscCodeOnly"));
     cmdTermClear_ = Named(new QPushButton(QStringLiteral("Clear Terminal")), QStringLiteral("cmdTermClear"));
@@ -274,6 +274,8 @@ void TerminalPane::setInstantDtmfEnabled(bool enabled)
     for (QWidget* w : std::initializer_list<QWidget*>{lblInstDTMF_, txtInstDTMF_, cmdInstDTMFSend_})
         w->setEnabled(enabled);
 }
+
+void TerminalPane::addTool(QWidget* tool) { side_->insertWidget(side_->indexOf(cmdTermClear_) + 1, tool); }
 
 void TerminalPane::applyRule(const ControlRule& rule)
 {

@@ -11,6 +11,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextEdit;
+class QVBoxLayout;
 class UnitLink;
 struct UnitConfig;
 
@@ -38,6 +39,8 @@ public:
     void setInstantDtmf(const QString& text);
     void setInstantDtmfEnabled(bool enabled);
     void applyRule(const ControlRule& rule);
+    // A further button beside the terminal, under Clear Terminal.
+    void addTool(QWidget* tool);
 
 signals:
     void feedbackRead(const FeedbackReading& reply);
@@ -55,6 +58,7 @@ private:
     QCheckBox* chkTermAscCodeDisplay_ = nullptr;
     QCheckBox* chkGlobalAscCodeOnly_ = nullptr;
     QPushButton* cmdTermClear_ = nullptr;
+    QVBoxLayout* side_ = nullptr;
     QLabel* lblInstDTMF_ = nullptr;
     QLineEdit* txtInstDTMF_ = nullptr;
     QPushButton* cmdInstDTMFSend_ = nullptr;

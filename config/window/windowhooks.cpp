@@ -3,6 +3,7 @@
 #include "windowlinkview.h"
 
 #include "celleditor.h"
+#include "inifile.h"
 #include "mainwindow.h"
 #include "prompter.h"
 #include "sequencelists.h"
@@ -35,6 +36,36 @@ bool WindowLinkView::verifyForUpload()
 }
 
 bool WindowLinkView::askSaveChanges() { return window_.AskSaveChanges() != 2; }
+
+bool WindowLinkView::confirmUpload(const QStringList& changes)
+{
+    const QString section = QString::fromLatin1(kLocalSettingsSection);
+    const QString key = QStringLiteral("ShowUploadChanges");
+    if (ReadIniValue(section, key) == QLatin1String("0"))
+        return true;
+    ReviewRequest review;
+    review.title = QStringLiteral("Upload");
+    review.text = changes.isEmpty()
+        ? QStringLiteral("The unit holds this configuration already; the upload writes its settings and "
+                         "options again.")
+        : QStringLiteral("The upload makes these changes to the unit (- what it holds, + what it will hold). "
+                         "What it holds now is kept as a backup first.");
+    review.lines = changes;
+    review.acceptText = QStringLiteral("Upload");
+    review.dontShowText = QStringLiteral("Don't show again");
+    const bool go = Prompts().review(review);
+    if (review.dontShowAgain)
+        WriteIniValue(section, key, QStringLiteral("0"));
+    return go;
+}
+
+void WindowLinkView::uploadMismatch(const QStringList& differences)
+{
+    Prompts().message(QStringLiteral("The upload was read back from the unit and differs from what was written "
+                                     "(- written, + read back):\n\n")
+                          + differences.join(QLatin1Char('\n')),
+                      MsgIcon::Critical);
+}
 
 void WindowLinkView::lineDropped()
 {

@@ -19,6 +19,10 @@ public:
     void optionRequestTimedOut(const QString& request) override;
     bool verifyForUpload() override;
     bool askSaveChanges() override;
+    // The changes, with Upload and Cancel, unless the user chose not to
+    // see them again ("ShowUploadChanges" in Locals.ini, on by default).
+    bool confirmUpload(const QStringList& changes) override;
+    void uploadMismatch(const QStringList& differences) override;
     void lineDropped() override;
     void unitBusy(bool busy) override;
 

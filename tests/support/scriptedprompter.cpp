@@ -53,6 +53,14 @@ bool ScriptedPrompter::fileDialog(FileDialogRequest& request)
     return true;
 }
 
+bool ScriptedPrompter::review(ReviewRequest& request)
+{
+    request.dontShowAgain = tickDontShow && !request.dontShowText.isEmpty();
+    reviews.append(request);
+    RunEventsFor(modalMs);
+    return reviewAnswers.isEmpty() ? true : reviewAnswers.takeFirst();
+}
+
 void ScriptedPrompter::openWithViewer(const QString& path) { viewed.append(path); }
 
 QStringList ScriptedPrompter::texts() const

@@ -38,11 +38,17 @@ public:
 
     QList<Shown> shown;
     QList<FileDialogRequest> dialogs;
+    // Reviews: answered from reviewAnswers in order, then true (go on);
+    // tickDontShow ticks the box.
+    QList<bool> reviewAnswers;
+    bool tickDontShow = false;
+    QList<ReviewRequest> reviews;
     QStringList viewed;
 
     MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons,
                       const QString& title) override;
     bool fileDialog(FileDialogRequest& request) override;
+    bool review(ReviewRequest& request) override;
     void openWithViewer(const QString& path) override;
 
     // Texts of all messages shown so far.

@@ -1,11 +1,9 @@
 // The main window against the simulated unit (kv310-sim) on a
 // pseudo-terminal, through the real serial port backend: connect,
 // download, edit, upload, and the line dropping.
-#include "windowfixture.h"
+#include "simwindow.h"
 
 #include "defaultconfig.h"
-#include "qtserialport.h"
-#include "simprocess.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -14,20 +12,6 @@
 #include <QTextEdit>
 
 namespace {
-// The window on the real serial backend, Com1 pointing at kv310-sim.
-struct SimWindow : WindowFixture {
-    SimProcess sim{1};
-    QtSerialPort serial;
-    explicit SimWindow(QList<MsgAnswer> answers = {})
-    {
-        scanner.setOpenError(SerialError::None);
-        scanner.setPresentPorts({1});
-        prompter.answers = answers;
-        if (sim.start({QStringLiteral("--unpaced")}))
-            start(&serial);
-    }
-};
-
 // kv310ctl with these arguments; its exit code (-1 when it did not end).
 int RunCtl(const QStringList& args)
 {

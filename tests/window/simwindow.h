@@ -1,0 +1,20 @@
+#pragma once
+#include "windowfixture.h"
+
+#include "qtserialport.h"
+#include "simprocess.h"
+
+// The window on the real serial backend, Com1 pointing at kv310-sim
+// (started with --unpaced and the given options).
+struct SimWindow : WindowFixture {
+    SimProcess sim{1};
+    QtSerialPort serial;
+    explicit SimWindow(QList<MsgAnswer> answers = {}, const QStringList& simOptions = {})
+    {
+        scanner.setOpenError(SerialError::None);
+        scanner.setPresentPorts({1});
+        prompter.answers = answers;
+        if (sim.start(QStringList{QStringLiteral("--unpaced")} + simOptions))
+            start(&serial);
+    }
+};
