@@ -89,8 +89,9 @@ int BenchFlash()
         packets += ChunkBlank(image.FlashImage, i) ? 0 : 1;
     // Floor: hello and its answer, each packet (68 bytes) and its "K" on
     // the wire, the pause before each packet and the silence ending each answer.
-    const double floorMs = (1 + 2) * kByteMs + kAnswerSilenceMs
-        + packets * ((68 + 1) * kByteMs + kPrePacketPauseMs + kAnswerSilenceMs);
+    const BootTiming& timing = link.timing();
+    const double floorMs = (1 + 2) * kByteMs + timing.answerSilenceMs
+        + packets * ((68 + 1) * kByteMs + timing.prePacketPauseMs + timing.answerSilenceMs);
 
     QElapsedTimer clock;
     const double cpuBefore = CpuMs();

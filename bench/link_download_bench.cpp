@@ -72,9 +72,10 @@ int main(int argc, char* argv[])
     const LinkCounters& c = link.link().counters();
     const double byteMs = 1e3 * kBitsPerByte / baud;
     const double wire = double(c.charsSent + c.bytesReceived) * byteMs;
-    const double pacing = double(c.sendCalls) * LinkTiming::kFirstCharPauseMs
-        + double(c.charsSent - c.sendCalls) * LinkTiming::kNextCharPauseMs;
-    const double silence = double(c.replyReads) * LinkTiming::kReplySilenceMs;
+    const LinkTiming& timing = link.link().timing();
+    const double pacing = double(c.sendCalls) * timing.pacing.firstCharMs
+        + double(c.charsSent - c.sendCalls) * timing.pacing.nextCharMs;
+    const double silence = double(c.replyReads) * timing.replySilenceMs;
     const double floor = wire + pacing + silence + c.fixedWaitMs;
     std::printf("full download at %d baud: %.0f ms\n", baud, wallMs);
     std::printf("protocol floor: %.0f ms (wire %.0f ms for %lld bytes out, %lld in; pacing %.0f ms "

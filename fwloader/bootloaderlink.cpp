@@ -9,7 +9,6 @@
 #include "wait.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 
 namespace {
 
@@ -45,56 +44,20 @@ QString MismatchMessage(const QString& connectedModel, const QString& connectedC
 }
 
 BootloaderLink::BootloaderLink(SerialPort& port, FlashView& view, QObject* parent)
-    : QObject(parent), port_(port), view_(view)
+    : QObject(parent), port_(port), view_(view), reader_(port, this)
 {
-    tmrResponse_.setParent(this);
-    tmrResponse_.setSingleShot(true);
-    tmrResponse_.setTimerType(Qt::PreciseTimer);
-    tmrResponse_.setInterval(kAnswerWindowMs);
+    reader_.setObjectName(QStringLiteral("tmrResponse"));
 }
 
 void BootloaderLink::SerialSend(const QByteArray& bytes)
 {
-    if (!port_.isOpen())
-        return;
-    for (char c : bytes)
-        port_.write(QByteArray(1, c));
-}
-
-void BootloaderLink::waitForBytes()
-{
-    if (port_.bytesAvailable() > 0 || !tmrResponse_.isActive())
-        return;
-    QEventLoop loop;
-    connect(&port_, &SerialPort::readyRead, &loop, &QEventLoop::quit);
-    connect(&port_, &SerialPort::errorOccurred, &loop, &QEventLoop::quit);
-    connect(&tmrResponse_, &QTimer::timeout, &loop, &QEventLoop::quit);
-    loop.exec();
+    // The boot loader takes its bytes unpaced.
+    WritePaced(port_, bytes, Pacing{});
 }
 
 QByteArray BootloaderLink::ReadResponse()
 {
-    tmrResponse_.stop();
-    tmrResponse_.start();
-    QByteArray answer;
-    while (tmrResponse_.isActive()) {
-        QCoreApplication::processEvents();
-        if (!port_.isOpen())
-            break;   // the line dropped: nothing more can come
-        answer += port_.readAll();
-        if (port_.bytesAvailable() > 0)
-            continue;
-        if (answer.isEmpty()) {
-            // Nothing yet: sleep until the first byte or the window's end.
-            waitForBytes();
-            continue;
-        }
-        WaitMs(kAnswerSilenceMs);
-        if (port_.bytesAvailable() == 0)
-            break;
-    }
-    tmrResponse_.stop();
-    return answer;
+    return reader_.read({timing_.answerSilenceMs, timing_.answerWindowMs, false});
 }
 
 QByteArray BootloaderLink::SendPacket(const QByteArray& packet)
@@ -103,13 +66,13 @@ QByteArray BootloaderLink::SendPacket(const QByteArray& packet)
     QByteArray answer;
     trap([&] {
         const char checksum = char(PacketChecksum(packet));
-        WaitMs(kPrePacketPauseMs);
+        WaitMs(timing_.prePacketPauseMs);
         SerialSend(packet + checksum);
         for (int window = 0; window < kAnswerWindows; ++window) {
             answer = ReadResponse();
             if (ClassifyAnswer(answer) != PacketAnswer::None || !port_.isOpen())
                 break;
-            WaitMs(kRereadPauseMs);
+            WaitMs(timing_.rereadPauseMs);
         }
     });
     switch (ClassifyAnswer(answer)) {
@@ -189,7 +152,7 @@ FlashOutcome BootloaderLink::FlashUnit(const DffHeader& header, FirmwareImage& i
             }
             trap([&] { transferred = SendFirmware(image); });
         } else {
-            WaitMs(kHelloRetryPauseMs);
+            WaitMs(timing_.helloRetryPauseMs);
             view_.showMessage(ResetCountdown(kHelloAttempts - attempt));
         }
     }

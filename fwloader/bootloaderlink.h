@@ -1,22 +1,25 @@
 #pragma once
 #include "dffheader.h"
 #include "firmwareimage.h"
+#include "serialexchange.h"
 
 #include <QByteArray>
 #include <QObject>
-#include <QTimer>
 
 class FlashView;
 class SerialPort;
 
-// Timings of the exchange with the boot loader.
-constexpr int kAnswerWindowMs = 350;     // longest wait for one answer
-constexpr int kAnswerSilenceMs = 25;     // silence that ends an answer
-constexpr int kPrePacketPauseMs = 25;    // pause before each packet
-constexpr int kRereadPauseMs = 10;       // pause between empty answer windows
+// Times of the exchange with the boot loader, in milliseconds. The
+// defaults are the protocol's; tests hand the link shorter ones.
+struct BootTiming {
+    int answerWindowMs = 350;     // longest wait for one answer
+    int answerSilenceMs = 25;     // silence that ends an answer
+    int prePacketPauseMs = 25;    // pause before each packet
+    int rereadPauseMs = 10;       // pause between empty answer windows
+    int helloRetryPauseMs = 500;  // pause after an unanswered hello
+};
 constexpr int kAnswerWindows = 30;       // answer windows per packet
 constexpr int kHelloAttempts = 10;       // hellos sent while the user resets the unit
-constexpr int kHelloRetryPauseMs = 500;  // pause after an unanswered hello
 constexpr uint8_t kHelloByte = 0xC1;
 
 // How one update ended.
@@ -35,6 +38,9 @@ class BootloaderLink : public QObject {
 public:
     BootloaderLink(SerialPort& port, FlashView& view, QObject* parent = nullptr);
 
+    const BootTiming& timing() const { return timing_; }
+    void setTiming(const BootTiming& timing) { timing_ = timing; }
+
     // Writes the bytes one at a time; nothing when the port is closed.
     void SerialSend(const QByteArray& bytes);
     // What arrives in one answer window; empty when nothing came.
@@ -47,15 +53,11 @@ public:
     // with every message the user sees at its end.
     FlashOutcome FlashUnit(const DffHeader& header, FirmwareImage& image);
 
-    QTimer* responseTimer() { return &tmrResponse_; }
-
 private:
-    // Waits until bytes arrive or the answer window closes.
-    void waitForBytes();
-
     SerialPort& port_;
     FlashView& view_;
-    QTimer tmrResponse_;
+    BootTiming timing_;
+    ReplyReader reader_;
 };
 
 // The mismatch message's text for a connected unit and a file.

@@ -37,7 +37,6 @@ frmFWUpdater::frmFWUpdater(SerialPort& serComm, QWidget* parent)
     setObjectName(QStringLiteral("frmFWUpdater"));
     setWindowTitle(QStringLiteral("Firmware Update"));
     LineSettings::parse(QLatin1String(kDefaultLine), &settings_);
-    link_.responseTimer()->setObjectName(QStringLiteral("tmrResponse"));
 
     imgLogo = new QLabel(QStringLiteral("NORRVALE"), this);
     imgLogo->setObjectName(QStringLiteral("imgLogo"));

@@ -6,7 +6,7 @@
 #include "status.h"
 #include "wait.h"
 
-#include <QEventLoop>
+#include <QScopedValueRollback>
 
 namespace {
 LinkView g_quietView;   // until someone shows the link
@@ -15,9 +15,11 @@ LinkView g_quietView;   // until someone shows the link
 SerialLink::SerialLink(SerialPort* port, QObject* parent)
     : QObject(parent)
     , port_(port)
+    , reader_(*port, this)
 {
+    reader_.setObjectName(QStringLiteral("tmrResponse"));
     tmrTimeoutDetect_.setSingleShot(true);
-    tmrTimeoutDetect_.setInterval(LinkTiming::kOptionReplyTimeoutMs);
+    tmrTimeoutDetect_.setInterval(timing_.optionReplyTimeoutMs);
     connect(&tmrTimeoutDetect_, &QTimer::timeout, this, &SerialLink::tmrTimeoutDetect_Timer);
     connect(port_, &SerialPort::readyRead, this, &SerialLink::SerPort_OnComm);
     connect(port_, &SerialPort::errorOccurred, this, [this](SerialError error, const QString&) {
@@ -31,27 +33,26 @@ SerialLink::SerialLink(SerialPort* port, QObject* parent)
 
 void SerialLink::setView(LinkView* view) { view_ = view; }
 
+void SerialLink::setTiming(const LinkTiming& timing)
+{
+    timing_ = timing;
+    tmrTimeoutDetect_.setInterval(timing_.optionReplyTimeoutMs);
+}
+
 LinkView& SerialLink::view() const { return view_ ? *view_ : g_quietView; }
 
 void SerialLink::SendData(const QByteArray& text)
 {
-    for (int i = 0; i < LinkTiming::kBusyRetries && state_.SendBusy; ++i)
-        WaitMs(LinkTiming::kBusyRetryMs);
-    // A nested call that ran after the hold-back must not clear the flag
-    // of the call it interrupted.
-    const bool wasBusy = state_.SendBusy;
-    state_.SendBusy = true;
-    for (int i = 0; i < text.size(); ++i) {
-        if (!port_->isOpen() || !port_->write(text.mid(i, 1))) {
-            if (port_->isOpen())
-                port_->close();
-            break;
-        }
-        counters_.sendCalls += i == 0;
-        ++counters_.charsSent;
-        WaitMs(i == 0 ? LinkTiming::kFirstCharPauseMs : LinkTiming::kNextCharPauseMs);
-    }
-    state_.SendBusy = wasBusy;
+    for (int i = 0; i < kBusyRetries && state_.SendBusy; ++i)
+        WaitMs(timing_.busyRetryMs);
+    // A nested call that ran after the hold-back leaves the flag as the
+    // call it interrupted has it.
+    const QScopedValueRollback busy(state_.SendBusy, true);
+    const qsizetype sent = WritePaced(*port_, text, timing_.pacing);
+    counters_.sendCalls += sent > 0;
+    counters_.charsSent += sent;
+    if (sent < text.size() && port_->isOpen())
+        port_->close();   // the write failed
 }
 
 void SerialLink::SendEach(const QByteArray& bytes)
@@ -68,50 +69,13 @@ void SerialLink::Pause(int ms)
 
 QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty)
 {
-    QByteArray result;
     if (!port_->isOpen())
-        return result;
+        return QByteArray();
     ++counters_.replyReads;
-
-    QEventLoop loop;
-    QTimer responseBound;   // tmrResponse: bounds the whole call
-    responseBound.setSingleShot(true);
-    responseBound.setTimerType(Qt::PreciseTimer);
-    QTimer silence;         // restarted by every arrival: a reply ends in silence
-    silence.setSingleShot(true);
-    silence.setTimerType(Qt::PreciseTimer);
-
-    auto take = [&] {
-        if (!port_->isOpen()) {
-            loop.quit();
-            return;
-        }
-        if (port_->bytesAvailable() > 0) {
-            result += port_->readAll();
-            silence.start(LinkTiming::kReplySilenceMs);
-        }
-    };
-    connect(&responseBound, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(&silence, &QTimer::timeout, &loop, [&] {
-        take();
-        if (silence.isActive())
-            return;   // the last look found more
-        if (!result.isEmpty() || returnWhenEmpty)
-            loop.quit();
-    });
-    connect(port_, &SerialPort::readyRead, &loop, take);
-    connect(port_, &SerialPort::errorOccurred, &loop, [&](SerialError error, const QString&) {
-        if (error == SerialError::LineDropped || !port_->isOpen())
-            loop.quit();
-    });
-
-    responseBound.start(LinkTiming::kReplyBoundMs);
-    silence.start(LinkTiming::kReplySilenceMs);
-    take();
-    if (port_->isOpen() && !lineDropped_)
-        loop.exec();
-    if (port_->isOpen() && port_->bytesAvailable() > 0)
-        result += port_->readAll();
+    // Once the line has dropped nothing more is awaited.
+    const QByteArray result = lineDropped_
+        ? port_->readAll()
+        : reader_.read({timing_.replySilenceMs, timing_.replyBoundMs, returnWhenEmpty});
     counters_.bytesReceived += result.size();
     return result;
 }
@@ -122,14 +86,14 @@ bool SerialLink::WaitReady(const QByteArray& command)
     bool saved = false;
     bool ready = false;
     KV310EchoState(false, saved);
-    for (int attempt = 0; attempt < LinkTiming::kReadyAttempts && !ready; ++attempt) {
+    for (int attempt = 0; attempt < kReadyAttempts && !ready; ++attempt) {
         if (!port_->isOpen())
             break;
         trap([&] {
             if (!command.isEmpty()) {
                 if (attempt > 0) {
                     SendData(QByteArray(1, UnitCommand::kLeaveMode));
-                    Pause(LinkTiming::kModeRetryPauseMs);
+                    Pause(timing_.modeRetryPauseMs);
                 }
                 SendData(command);
             }

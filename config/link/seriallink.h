@@ -1,4 +1,6 @@
 #pragma once
+#include "serialexchange.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -16,19 +18,20 @@ struct LinkState {
     bool SendBusy = false;        // a SendData call is transmitting
 };
 
-// Pacing and time bounds of the unit's protocol (milliseconds).
-namespace LinkTiming {
-constexpr int kFirstCharPauseMs = 5;      // after the first character of a SendData call
-constexpr int kNextCharPauseMs = 1;       // after each further character
-constexpr int kBusyRetryMs = 200;         // a nested SendData waits this long ...
-constexpr int kBusyRetries = 6;           // ... at most this many times
-constexpr int kReplySilenceMs = 25;       // silence after the last byte ends a reply
-constexpr int kReplyBoundMs = 2000;       // bounds one GetRawBuffer call
-constexpr int kModeRetryPauseMs = 20;     // between leaving a mode and asking again
-constexpr int kReadyAttempts = 6;         // WaitReady tries
-constexpr int kOptionReplyTimeoutMs = 1000; // an option command's feedback must come by then
-constexpr int kOpenSettleMs = 10;         // after opening the port, before probing
-} // namespace LinkTiming
+// Pacing and time bounds of the unit's protocol, in milliseconds. The
+// defaults are what real units need; tests hand the link shorter ones.
+struct LinkTiming {
+    Pacing pacing{5, 1};            // after the first and each further character of a SendData call
+    int busyRetryMs = 200;          // a nested SendData holds back this long, kBusyRetries times
+    int replySilenceMs = 25;        // silence after the last byte ends a reply
+    int replyBoundMs = 2000;        // bounds one GetRawBuffer call
+    int modeRetryPauseMs = 20;      // between leaving a mode and asking again
+    int optionReplyTimeoutMs = 1000; // an option command's feedback must come by then
+    int openSettleMs = 10;          // after opening the port, before probing
+    int stringSettleMs = 25;        // after a string block, for a late final "i"
+};
+constexpr int kBusyRetries = 6;     // SendData hold-backs
+constexpr int kReadyAttempts = 6;   // WaitReady tries
 
 // What the link has done on the line, for measuring transfers against the
 // protocol's own minimum time.
@@ -64,6 +67,9 @@ public:
 
     SerialPort* port() const { return port_; }
     void setView(LinkView* view);
+
+    const LinkTiming& timing() const { return timing_; }
+    void setTiming(const LinkTiming& timing);
     LinkView& view() const;
 
     LinkState& state() { return state_; }
@@ -80,7 +86,7 @@ public:
     void Pause(int ms);
     // Collects one reply: it ends 25 ms after its last byte; when nothing
     // comes it ends after 25 ms (returnWhenEmpty) or 2 s. Ends at once when
-    // the port closes.
+    // the port closes or the line has dropped.
     QByteArray GetRawBuffer(bool returnWhenEmpty);
     // Sends the command (none when empty) and waits for a reply ending in
     // "i", up to six attempts (0xF0 and 20 ms before each repeat). True when
@@ -117,6 +123,8 @@ private:
 
     SerialPort* port_;
     LinkView* view_ = nullptr;
+    LinkTiming timing_;
+    ReplyReader reader_;
     LinkState state_;
     LinkCounters counters_;
     QTimer tmrTimeoutDetect_;

@@ -90,7 +90,7 @@ bool UnitLink::connectUnit(const QString& portText)
                                                                             : kInvalidPortError,
                                port.lastErrorText());
     });
-    WaitMs(LinkTiming::kOpenSettleMs);
+    WaitMs(link_.timing().openSettleMs);
     if (!port.isOpen()) {
         ShowStatus(QStringLiteral("Invalid port ") + portText);
         return false;

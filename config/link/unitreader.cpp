@@ -12,7 +12,6 @@
 #include "unitconfig.h"
 
 namespace {
-constexpr int kAsciiSettleMs = 25;   // lets a late final "i" of a string block arrive
 
 QByteArray bytes(char a, char b, char c) { return QByteArray() + a + b + c; }
 } // namespace
@@ -121,7 +120,7 @@ TransferResult UnitReader::DownloadFLASH(UnitConfig& target)
             link_.SendEach(bytes(UnitCommand::kReadFlash, Flash::kStringType,
                                  char(i + Flash::kStringIndexBase)));
             reply = link_.GetRawBuffer(false);
-            link_.Pause(kAsciiSettleMs);
+            link_.Pause(link_.timing().stringSettleMs);
         });
         if (link_.lineDropped()) {
             result = TransferResult::LineDropped;
