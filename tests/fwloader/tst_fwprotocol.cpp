@@ -19,6 +19,10 @@ namespace {
 
 constexpr uint8_t kKv310Chip0 = 0x20;   // model 2 (KV310), chip 0
 
+// The time-out paths run on a tenth of the protocol's times: the same
+// exchange, far less waiting.
+constexpr BootTiming kShort{35, 5, 3, 2, 50};
+
 FirmwareImage SmallImage()
 {
     FirmwareImage image;
@@ -157,6 +161,12 @@ void TestFwProtocol::readResponseEndsOnSilence()
     const qint64 answered = clock.elapsed();
     QVERIFY2(answered >= 45 + 25 && answered < 200, QByteArray::number(answered));
 
+    // The protocol's other times.
+    const BootTiming protocol;
+    QCOMPARE(protocol.prePacketPauseMs, 25);
+    QCOMPARE(protocol.rereadPauseMs, 10);
+    QCOMPARE(protocol.helloRetryPauseMs, 500);
+
     // A closed port sends nothing.
     b.port.close();
     b.port.clearWrites();
@@ -191,6 +201,7 @@ void TestFwProtocol::rejectedEepromContinues()
 void TestFwProtocol::silentAfterPacket()
 {
     Bench b;
+    b.link.setTiming(kShort);
     b.sim.silentAfterPacket(3);
     b.sim.reset();
     FirmwareImage image = SmallImage();
@@ -199,15 +210,17 @@ void TestFwProtocol::silentAfterPacket()
     QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::TransferFailed);
     const qint64 ms = clock.elapsed();
     QCOMPARE(b.prompts.texts(), QStringList{QStringLiteral("Flash Data Error.")});
-    // Thirty answer windows of 350 ms with 10 ms between them.
-    QVERIFY2(ms >= 30 * 360 - 100 && ms < 30 * 360 + 3000, QByteArray::number(ms));
+    // Thirty answer windows with a pause between them.
+    const int windows = 30 * (kShort.answerWindowMs + kShort.rereadPauseMs);
+    QVERIFY2(ms >= windows - 10 && ms < windows + 1500, QByteArray::number(ms));
     QCOMPARE(SentPackets(b.port.written()).size(), 4);
 }
 
 void TestFwProtocol::lateResetWithinAttempts()
 {
     Bench b;
-    b.sim.lateReset(1500);
+    b.link.setTiming(kShort);
+    b.sim.lateReset(150);   // a hello every 85 ms: the second or third is heard
     b.sim.reset();
     FirmwareImage image = SmallImage();
     QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::Flashed);
@@ -220,6 +233,7 @@ void TestFwProtocol::lateResetWithinAttempts()
 void TestFwProtocol::neverReset()
 {
     Bench b;   // the unit runs its application and ignores the hello
+    b.link.setTiming(kShort);
     FirmwareImage image = SmallImage();
     QCOMPARE(b.link.FlashUnit(Kv310Header(), image), FlashOutcome::NotReset);
     QCOMPARE(b.port.written(), QByteArray(10, char(kHelloByte)));
@@ -260,6 +274,7 @@ void TestFwProtocol::mismatchAndKK()
 void TestFwProtocol::oneOrThreeCharAnswersAreNotBootloader()
 {
     Bench b;
+    b.link.setTiming(kShort);
     int hello = 0;
     b.port.setResponder([&](const QByteArray&) { return ++hello % 2 ? QByteArray("K") : QByteArray(" KK"); });
     FirmwareImage image = SmallImage();

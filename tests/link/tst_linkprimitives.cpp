@@ -2,6 +2,7 @@
 // the ready handshake, the probe and the receive handler.
 #include "fakeserialport.h"
 #include "recordingview.h"
+#include "shorttiming.h"
 #include "seriallink.h"
 #include "status.h"
 #include "wait.h"
@@ -109,6 +110,11 @@ private slots:
 
     void nestedSendHoldsBackThenSendsOnce()
     {
+        // The nested call comes while the first is being paced out.
+        LinkTiming paced = InMemoryLinkTiming();
+        paced.pacing = LinkTiming().pacing;
+        link->setTiming(paced);
+        const int holdBack = link->timing().busyRetryMs;
         QElapsedTimer clock;
         qint64 nestedDone = 0;
         QTimer::singleShot(2, this, [&] {
@@ -121,7 +127,7 @@ private slots:
         QCOMPARE(w.count('X'), 1);
         QCOMPARE(QByteArray(w).replace("X", ""), QByteArray("0123456789"));
         QVERIFY(!w.startsWith('X') && !w.endsWith('X'));
-        QVERIFY2(nestedDone >= 6 * 200, qPrintable(QString::number(nestedDone)));
+        QVERIFY2(nestedDone >= 6 * holdBack, qPrintable(QString::number(nestedDone)));
         QVERIFY(!link->state().SendBusy);
     }
 
@@ -142,12 +148,27 @@ private slots:
         QVERIFY2(clock.elapsed() >= 25 && clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     }
 
-    void replyWaitIsBoundedByTwoSeconds()
+    void protocolTimesAreTheDefaults()
     {
+        const LinkTiming protocol;
+        QCOMPARE(protocol.pacing.firstCharMs, 5);
+        QCOMPARE(protocol.pacing.nextCharMs, 1);
+        QCOMPARE(protocol.busyRetryMs, 200);
+        QCOMPARE(protocol.replySilenceMs, 25);
+        QCOMPARE(protocol.replyBoundMs, 2000);
+        QCOMPARE(protocol.modeRetryPauseMs, 20);
+        QCOMPARE(protocol.optionReplyTimeoutMs, 1000);
+        QCOMPARE(link->timing().replyBoundMs, 2000);
+    }
+
+    // Waiting for a first byte ends at the bound (2 s; here shortened).
+    void replyWaitIsBounded()
+    {
+        link->setTiming(InMemoryLinkTiming());
         QElapsedTimer clock;
         clock.start();
         QVERIFY(link->GetRawBuffer(false).isEmpty());
-        QVERIFY2(clock.elapsed() >= 1990 && clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 199 && clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void replyEndsTwentyFiveMsAfterItsLastByte()
@@ -206,11 +227,13 @@ private slots:
 
     void optionWithoutAnswerTimesOut()
     {
+        link->setTiming(InMemoryLinkTiming());
+        const int timeout = link->timing().optionReplyTimeoutMs;
         link->state().InputHandlingOn = true;
         link->sendOption("jst");
         QCOMPARE(LastStatus(), QStringLiteral("jst sent"));
         QCOMPARE(link->pendingRequest(), QStringLiteral("jst request."));
-        WaitMs(900);
+        WaitMs(timeout * 0.7);
         QVERIFY(view.timedOut.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(view.timedOut, QStringList{QStringLiteral("jst request.")}, 500);
         QVERIFY(link->pendingRequest().isEmpty());
@@ -218,12 +241,15 @@ private slots:
 
     void answeredOptionDoesNotTimeOut()
     {
+        LinkTiming paced = InMemoryLinkTiming();
+        paced.pacing = LinkTiming().pacing;
+        link->setTiming(paced);
         link->state().InputHandlingOn = true;
         link->state().TerminalEchoOn = true;
         // The answer comes while the command is still being paced out.
         port->setResponder([](const QByteArray& w) { return w == "e" ? QByteArray("Ser Echo ON\r\n") : QByteArray(); });
         link->sendOption("jse");
-        WaitMs(1200);
+        WaitMs(link->timing().optionReplyTimeoutMs * 1.2);
         QVERIFY(view.timedOut.isEmpty());
         QCOMPARE(view.terminal, QByteArray("Ser Echo ON\r\n"));
     }

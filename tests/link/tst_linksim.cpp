@@ -7,6 +7,7 @@
 #include "qtserialport.h"
 #include "recordingview.h"
 #include "scriptedprompter.h"
+#include "shorttiming.h"
 #include "simprocess.h"
 #include "status.h"
 #include "testfolder.h"
@@ -36,6 +37,7 @@ private slots:
         sim = std::make_unique<SimProcess>();
         port = std::make_unique<QtSerialPort>();
         link = std::make_unique<UnitLink>(port.get(), config, &view);
+        link->link().setTiming(PtyLinkTiming());
     }
     void cleanup()
     {
@@ -177,7 +179,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(view.terminal, QByteArray("Feedback ON\r\n"), 1000);
         link->sendOption("jse");
         QTRY_COMPARE_WITH_TIMEOUT(view.terminal, QByteArray("Feedback ON\r\nSer Echo ON\r\n"), 1000);
-        WaitMs(1100);
+        WaitMs(link->link().timing().optionReplyTimeoutMs + 100);
         QCOMPARE(view.timedOut.size(), 1);
         QCOMPARE(sim->state().options, (QStringList{"jst", "jst", "jse"}));
         // With the unit's echo on, typed text comes back.
@@ -214,8 +216,10 @@ private slots:
         QVERIFY(!after.idle.contains("55"));
         QVERIFY(after.options.isEmpty());
 
-        // Text that comes while text is being paced out goes after it, in
-        // order, and a transfer cannot start in between.
+        // Text that comes while text is being paced out (at the protocol's
+        // pace) goes after it, in order, and a transfer cannot start in
+        // between.
+        link->link().setTiming(LinkTiming());
         TransferResult during = TransferResult::Ok;
         QTimer::singleShot(2, link.get(), [&] {
             QVERIFY(link->busy() && !link->transferRunning());

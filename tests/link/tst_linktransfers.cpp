@@ -7,6 +7,7 @@
 #include "filebytes.h"
 #include "recordingview.h"
 #include "scriptedprompter.h"
+#include "shorttiming.h"
 #include "simport.h"
 #include "status.h"
 #include "testfolder.h"
@@ -323,6 +324,7 @@ private:
         link = std::make_unique<UnitLink>(port.get(), config, &view);
         link->setBackupFolder(backups.path());
         link->setPortName("Com1");
+        link->link().setTiming(InMemoryLinkTiming());
         QVERIFY(port->open());
     }
 
