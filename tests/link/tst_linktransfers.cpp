@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -268,7 +269,10 @@ private slots:
         UnitConfig backup = held;
         QVERIFY(ImportKV310Bytes(ReadBytes(link->lastBackup()), backup));
         QCOMPARE(ExportKV310Bytes(backup), ExportKV310Bytes(held));
-        QVERIFY(QFileInfo(link->lastBackup()).fileName().endsWith("_Com1.dtd"));
+        // Named for the port; counted on when another backup of these tests
+        // fell in the same second.
+        const QRegularExpression named(QStringLiteral("_Com1(_\\d+)?\\.dtd$"));
+        QVERIFY(QFileInfo(link->lastBackup()).fileName().contains(named));
         QCOMPARE(LastStatus(), QStringLiteral("Upload successful (backup %1)").arg(QFileInfo(link->lastBackup()).fileName()));
     }
 
