@@ -2,6 +2,7 @@
 #include "windowfixture.h"
 
 #include "qtserialport.h"
+#include "shorttiming.h"
 #include "simprocess.h"
 
 // The window on the real serial backend, Com1 pointing at kv310-sim
@@ -14,6 +15,7 @@ struct SimWindow : WindowFixture {
         scanner.setOpenError(SerialError::None);
         scanner.setPresentPorts({1});
         prompter.answers = answers;
+        linkTiming = PtyLinkTiming();
         if (sim.start(QStringList{QStringLiteral("--unpaced")} + simOptions))
             start(&serial);
     }

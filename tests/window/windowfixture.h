@@ -31,6 +31,7 @@ struct WindowFixture {
     FakeSerialPort port;
     FakeSerialPort scanner;
     std::unique_ptr<frmMain> window;
+    LinkTiming linkTiming;   // the window's link times (the protocol's unless a test shortens them)
 
     WindowFixture()
     {
@@ -44,6 +45,7 @@ struct WindowFixture {
     frmMain& start(SerialPort* unitPort = nullptr)
     {
         window = std::make_unique<frmMain>(unitPort ? unitPort : &port, &scanner);
+        window->unitLink().link().setTiming(linkTiming);
         window->Form_Load();
         QApplication::setActiveWindow(window.get());
         if (!QTest::qWaitForWindowActive(window.get()))
