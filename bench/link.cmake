@@ -3,3 +3,8 @@
 add_executable(link_download_bench ${CMAKE_CURRENT_LIST_DIR}/link_download_bench.cpp)
 target_link_libraries(link_download_bench PRIVATE kv_link kv_files kv_common Qt6::Core)
 add_dependencies(link_download_bench kv310-sim)
+
+# Uploads: against the floor, and what the read-back adds.
+add_executable(link_upload_bench ${CMAKE_CURRENT_LIST_DIR}/link_upload_bench.cpp)
+target_link_libraries(link_upload_bench PRIVATE kv_link kv_files kv_common Qt6::Core)
+add_dependencies(link_upload_bench kv310-sim)

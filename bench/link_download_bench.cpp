@@ -4,8 +4,8 @@
 #include "appinfo.h"
 #include "benchfigures.h"
 #include "defaultconfig.h"
+#include "linkfloor.h"
 #include "qtserialport.h"
-#include "seriallink.h"
 #include "unitconfig.h"
 #include "unitlink.h"
 
@@ -19,7 +19,6 @@
 
 namespace {
 constexpr int kPort = 9;
-constexpr double kBitsPerByte = 10;
 constexpr double kTargetRatio = 1.15;
 constexpr double kCpuTargetPercent = 5;
 } // namespace
@@ -69,19 +68,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    const LinkCounters& c = link.link().counters();
-    const double byteMs = 1e3 * kBitsPerByte / baud;
-    const double wire = double(c.charsSent + c.bytesReceived) * byteMs;
-    const LinkTiming& timing = link.link().timing();
-    const double pacing = double(c.sendCalls) * timing.pacing.firstCharMs
-        + double(c.charsSent - c.sendCalls) * timing.pacing.nextCharMs;
-    const double silence = double(c.replyReads) * timing.replySilenceMs;
-    const double floor = wire + pacing + silence + c.fixedWaitMs;
     std::printf("full download at %d baud: %.0f ms\n", baud, wallMs);
-    std::printf("protocol floor: %.0f ms (wire %.0f ms for %lld bytes out, %lld in; pacing %.0f ms "
-                "over %lld sends; reply silences %.0f ms over %lld reads; fixed pauses %.0f ms)\n",
-                floor, wire, c.charsSent, c.bytesReceived, pacing, c.sendCalls, silence,
-                c.replyReads, c.fixedWaitMs);
+    const double floor = ProtocolFloorMs(link.link().counters(), link.link().timing(), baud, "download");
     const double ratio = wallMs / floor;
     const double cpuPercent = 100 * cpu / wallMs;
     Figure(QStringLiteral("full download / protocol floor"), QString::number(ratio, 'f', 3),

@@ -6,7 +6,7 @@ set -euo pipefail
 KV_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 . "$KV_ROOT/scripts/ensure-deps.sh"
 kv_ensure_deps
-ALL=(startup_bench files_bench fw_bench link_download_bench terminal_bench)
+ALL=(startup_bench files_bench fw_bench link_download_bench link_upload_bench terminal_bench)
 BENCHES=("${@:-${ALL[@]}}")
 BUILD="$KV_ROOT/build"
 cmake -S "$KV_ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -5,6 +5,8 @@
 #include "shorttiming.h"
 #include "simprocess.h"
 
+#include <QLineEdit>
+
 // The window on the real serial backend, Com1 pointing at kv310-sim
 // (started with --unpaced and the given options).
 struct SimWindow : WindowFixture {
@@ -20,3 +22,11 @@ struct SimWindow : WindowFixture {
             start(&serial);
     }
 };
+
+// Types text into ASCII string row `row` of the window, as a user would.
+inline void EditString(WindowFixture& f, int row, const QString& text)
+{
+    f.window->cells().startCellEdit(f.list(1), row, 2);
+    f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(text);
+    f.window->cells().ProcessCell(true);
+}

@@ -22,12 +22,6 @@ int RunCtl(const QStringList& args)
     return ctl.exitCode();
 }
 
-void EditString(WindowFixture& f, int row, const QString& text)
-{
-    f.window->cells().startCellEdit(f.list(1), row, 2);
-    f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(text);
-    f.window->cells().ProcessCell(true);
-}
 } // namespace
 
 class WindowUnitTest : public QObject {

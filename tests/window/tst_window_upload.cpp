@@ -9,15 +9,13 @@
 #include "unitbackups.h"
 
 #include <QDir>
-#include <QLineEdit>
 
 namespace {
-void EditString(WindowFixture& f, int row, const QString& text)
+// An edited string, with nothing to offer to save.
+void EditSaved(WindowFixture& f, int row, const QString& text)
 {
-    f.window->cells().startCellEdit(f.list(1), row, 2);
-    f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(text);
-    f.window->cells().ProcessCell(true);
-    f.window->MarkChanged(false);   // nothing to offer to save
+    EditString(f, row, text);
+    f.window->MarkChanged(false);
 }
 
 SerialDeviceInfo Adapter(const QString& device, const QString& serial)
@@ -44,7 +42,7 @@ void WindowUploadTest::previewListsTheChangesAndCancelWritesNothing()
     frmMain& w = *f.window;
     w.cmdConnect_Click();
     QVERIFY(w.unitConnected());
-    EditString(f, 1, QStringLiteral("HELLO"));
+    EditSaved(f, 1, QStringLiteral("HELLO"));
     const SimState before = f.sim.state();
 
     f.prompter.reviewAnswers = {false};
@@ -66,7 +64,7 @@ void WindowUploadTest::previewListsTheChangesAndCancelWritesNothing()
     w.mnuUpAll_Click();
     QVERIFY(LastStatus().startsWith(QStringLiteral("Upload successful (backup ")));
     QCOMPARE(f.ini(QStringLiteral("ShowUploadChanges")), QStringLiteral("0"));
-    EditString(f, 2, QStringLiteral("AGAIN"));
+    EditSaved(f, 2, QStringLiteral("AGAIN"));
     w.mnuUpAll_Click();
     QCOMPARE(f.prompter.reviews.size(), 2);
     QVERIFY(LastStatus().startsWith(QStringLiteral("Upload successful (backup ")));
@@ -80,7 +78,7 @@ void WindowUploadTest::lostWriteIsReportedAsAFailure()
     QVERIFY(f.sim.running());
     frmMain& w = *f.window;
     w.cmdConnect_Click();
-    EditString(f, 1, QStringLiteral("HELLO"));
+    EditSaved(f, 1, QStringLiteral("HELLO"));
     w.mnuUpAll_Click();
     QVERIFY2(LastStatus().startsWith(QStringLiteral("Upload failed: read back, the unit does not hold what was written.")),
              qPrintable(LastStatus()));
@@ -94,7 +92,7 @@ void WindowUploadTest::backupsOpenFromTheFileMenu()
     QVERIFY(f.sim.running());
     frmMain& w = *f.window;
     w.cmdConnect_Click();
-    EditString(f, 1, QStringLiteral("HELLO"));
+    EditSaved(f, 1, QStringLiteral("HELLO"));
     w.mnuUpAll_Click();
     const QString backup = w.unitLink().lastBackup();
     QCOMPARE(QFileInfo(backup).absolutePath(), QFileInfo(UnitBackups::defaultFolder()).absoluteFilePath());
