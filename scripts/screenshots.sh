@@ -73,6 +73,28 @@ sleep 1
 grab '^KV-310 v' "$DOCS/kv310-large.png"
 xdotool windowsize "$main" 920 600
 sleep 1
+# Upload Everything after an edit: what it will change is listed first,
+# and Cancel leaves the unit as it is.
+xdotool mousemove --window "$main" 340 109 click 1   # ASCII string 05
+sleep 0.5
+xdotool key F2   # its cell editor, the text selected
+sleep 0.5
+xdotool type --delay 30 "ATDT5551234"
+xdotool key Return
+sleep 0.5
+xdotool mousemove --window "$main" 686 351 click 1   # Upload: its menu
+sleep 0.7
+xdotool key Up   # Upload Everything, the last entry
+sleep 0.3
+xdotool key Return
+xdotool search --sync --onlyvisible --name '^KV-310$' >/dev/null   # save the changes first?
+sleep 0.5
+xdotool key alt+n
+xdotool search --sync --onlyvisible --name '^Upload$' >/dev/null   # after reading the unit
+sleep 1
+grab '^Upload$' "$DOCS/kv310-upload-preview.png"
+xdotool key Escape
+sleep 1
 # Update Firmware: the window keeps painting but waits while the loader runs.
 xdotool mousemove --window "$main" 95 8 click 1
 loader="$(xdotool search --sync --onlyvisible --name "Firmware Updater" | head -1)"
