@@ -64,7 +64,7 @@ public:
     // One arrival as the receive handler delivers it, drawn.
     void arrive(const QByteArray& bytes)
     {
-        window_->terminal().terminalAppend(bytes);
+        window_->panels().terminal->terminalAppend(bytes);
         received_ += bytes.size();
         QApplication::processEvents();
     }
@@ -74,7 +74,7 @@ public:
         while (received_ < total)
             arrive(bytes);
         // What is still to be coloured after the burst, as its pause would.
-        window_->terminal().tmrHighLight_Timer();
+        window_->panels().terminal->tmrHighLight_Timer();
     }
 
     // Median milliseconds of one arrival, the highlighting it starts included.
@@ -85,7 +85,7 @@ public:
             QElapsedTimer clock;
             clock.start();
             arrive(bytes);
-            window_->terminal().tmrHighLight_Timer();
+            window_->panels().terminal->tmrHighLight_Timer();
             QApplication::processEvents();
             ms.append(clock.nsecsElapsed() / 1e6);
         }

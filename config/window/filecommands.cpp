@@ -1,5 +1,5 @@
-// The File menu, the default configuration, closing the window and
-// starting the firmware loader.
+// The File menu, the save prompt, the default configuration, closing the
+// window and starting the firmware loader.
 #include "mainwindow.h"
 
 #include "portrow.h"
@@ -11,8 +11,8 @@
 #include "defaultconfig.h"
 #include "dialogs.h"
 #include "fileservices.h"
-#include "listops.h"
 #include "errorlog.h"
+#include "loadercommand.h"
 #include "prompter.h"
 #include "serialport.h"
 #include "status.h"
@@ -26,18 +26,11 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QStandardPaths>
 #include <QTreeWidget>
 
 namespace {
 constexpr int kPortCloseWaitMs = 20000;   // Update Firmware waits this long for the port
 constexpr int kPortClosePollMs = 25;
-
-#ifdef Q_OS_WIN
-const QString kFirmwareLoader = QStringLiteral("NV_FWLoader.exe");
-#else
-const QString kFirmwareLoader = QStringLiteral("NV_FWLoader");
-#endif
 
 DialogParams DataFileDialog(const QString& verb)
 {
@@ -46,6 +39,50 @@ DialogParams DataFileDialog(const QString& verb)
     p.filter = App().title + QStringLiteral(" Data Files (*.dtd)|*.dtd|All Files (*.*)|*.*");
     p.filterIndex = 1;
     return p;
+}
+
+bool SaveTo(frmMain& window, const QString& path)
+{
+    const SequenceTexts texts = window.panels().lists->texts();
+    if (!VerifyInformation(texts.labels, texts.lines, true))
+        return false;
+    // Written through a temporary file: a refused or failed save leaves the
+    // previous file as it was (the writer has told the user why).
+    if (!ExportKV310File(path, Config()))
+        return false;
+    SetCurrentFile(path);
+    ShowStatus(QStringLiteral("Successfully saved."));
+    window.MarkChanged(false);
+    return true;
+}
+
+void SaveAsChosenFile(frmMain& window)
+{
+    const ProcedureTrap trap = ProcedureTrap::form("mnuSaveAs_Click", "frmMain");
+    trap([&] {
+        DialogParams p = DataFileDialog(QStringLiteral("Save"));
+        p.defaultExtension = QStringLiteral("dtd");
+        p.startFolder = App().dataFolder();
+        p.fileName = CurrentFile().isEmpty() ? App().dataFile(QStringLiteral("New.dtd")) : CurrentFile();
+        p.overwritePrompt = true;
+        // The chosen file is not touched until the verified configuration
+        // has been written to it.
+        if (SaveDialog(p) && !p.fileName.isEmpty())
+            SaveTo(window, p.fileName);
+    });
+}
+
+// Save, also as the answer to the save prompt of an upload that holds the
+// unit meanwhile.
+void SaveCurrentFile(frmMain& window)
+{
+    const ProcedureTrap trap = ProcedureTrap::form("mnuSave_Click", "frmMain");
+    trap([&] {
+        if (FileExists(CurrentFile()))
+            SaveTo(window, CurrentFile());
+        else
+            SaveAsChosenFile(window);
+    });
 }
 } // namespace
 
@@ -83,6 +120,23 @@ void frmMain::CreateNew()
             cmdConnect_Click();
         cmdDownload_Click();
     });
+}
+
+int frmMain::AskSaveChanges()
+{
+    if (!isChanged())
+        return 0;
+    switch (Prompts().message(QStringLiteral("Would you like to save changes?"), MsgIcon::Question,
+                              MsgButtons::YesNoCancel)) {
+    case MsgAnswer::Cancel:
+        return 2;
+    case MsgAnswer::Yes:
+        SaveCurrentFile(*this);
+        // A save that was refused or failed must not let the changes go.
+        return isChanged() ? 2 : 1;
+    default:
+        return 0;
+    }
 }
 
 void frmMain::mnuNew_Click()
@@ -129,60 +183,16 @@ void frmMain::mnuOpenBackup_Click()
     });
 }
 
-bool frmMain::saveTo(const QString& path)
-{
-    const SequenceTexts texts = lists_->texts();
-    if (!VerifyInformation(texts.labels, texts.lines, true))
-        return false;
-    // Written through a temporary file: a refused or failed save leaves the
-    // previous file as it was (the writer has told the user why).
-    if (!ExportKV310File(path, Config()))
-        return false;
-    SetCurrentFile(path);
-    ShowStatus(QStringLiteral("Successfully saved."));
-    MarkChanged(false);
-    return true;
-}
-
 void frmMain::mnuSave_Click()
 {
     if (!commandRunning())
-        saveCurrentFile();
-}
-
-// Save, also as the answer to the save prompt of an upload that holds the
-// unit meanwhile.
-void frmMain::saveCurrentFile()
-{
-    const ProcedureTrap trap = ProcedureTrap::form("mnuSave_Click", "frmMain");
-    trap([&] {
-        if (FileExists(CurrentFile()))
-            saveTo(CurrentFile());
-        else
-            saveAsChosenFile();
-    });
+        SaveCurrentFile(*this);
 }
 
 void frmMain::mnuSaveAs_Click()
 {
     if (!commandRunning())
-        saveAsChosenFile();
-}
-
-void frmMain::saveAsChosenFile()
-{
-    const ProcedureTrap trap = ProcedureTrap::form("mnuSaveAs_Click", "frmMain");
-    trap([&] {
-        DialogParams p = DataFileDialog(QStringLiteral("Save"));
-        p.defaultExtension = QStringLiteral("dtd");
-        p.startFolder = App().dataFolder();
-        p.fileName = CurrentFile().isEmpty() ? App().dataFile(QStringLiteral("New.dtd")) : CurrentFile();
-        p.overwritePrompt = true;
-        // The chosen file is not touched until the verified configuration
-        // has been written to it.
-        if (SaveDialog(p) && !p.fileName.isEmpty())
-            saveTo(p.fileName);
-    });
+        SaveAsChosenFile(*this);
 }
 
 void frmMain::mnuExit_Click()
@@ -202,7 +212,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         return;
     }
     trap([&] {
-        if (ports_.unit->isOpen())
+        if (unit_.port->isOpen())
             DisconnectUnit();
     });
     SaveLocalSettings();
@@ -213,32 +223,18 @@ void frmMain::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-QString frmMain::FirmwareLoaderCommand() const
-{
-    // The loader beside this program first (a build or portable folder keeps
-    // the two together), then the one on the PATH. Neither: the command names
-    // the one beside, and running it tells the user that it is missing.
-    QString loader = App().inFolder(kFirmwareLoader);
-    if (!QFileInfo(loader).isExecutable()) {
-        const QString onPath = QStandardPaths::findExecutable(kFirmwareLoader);
-        if (!onPath.isEmpty())
-            loader = onPath;
-    }
-    return QStringLiteral("\"") + QDir::toNativeSeparators(loader) + QStringLiteral("\" -") + App().title;
-}
-
 void frmMain::mnuFWUpdate_Click()
 {
     const ProcedureTrap trap = ProcedureTrap::form("mnuFWUpdate_Click", "frmMain");
     if (commandRunning())
         return;
     trap([&] {
-        portRow_->showConnected(true);   // so that its command disconnects
+        panels_.portRow->showConnected(true);   // so that its command disconnects
         cmdConnect_Click();
     });
     QElapsedTimer waited;
     waited.start();
-    while (ports_.unit->isOpen() && waited.elapsed() <= kPortCloseWaitMs)
+    while (unit_.port->isOpen() && waited.elapsed() <= kPortCloseWaitMs)
         WaitMs(kPortClosePollMs);
     // The window goes on painting while the loader runs, but takes no
     // input and does not close until the loader has ended.

@@ -93,7 +93,7 @@ void frmMain::LoadLocalSettings()
             move(OnAScreen(QRect(place->topLeft(), size())));
         }
     });
-    trap([&] { dtmf_->RebuildDTMFMenu(ReadLocal(ini, "DTMFStrings")); });
+    trap([&] { panels_.dtmfStrings->RebuildDTMFMenu(ReadLocal(ini, "DTMFStrings")); });
     trap([&] {
         const QString last = ReadLocal(ini, "LastDTD");
         if (FileExists(last))
@@ -101,7 +101,7 @@ void frmMain::LoadLocalSettings()
         else
             useDefaults = true;
     });
-    trap([&] { terminal_->setInstantDtmf(ReadLocal(ini, "InstDTMF")); });
+    trap([&] { panels_.terminal->setInstantDtmf(ReadLocal(ini, "InstDTMF")); });
     if (useDefaults || !ini.readable()) {
         show();
         if (splash_)
@@ -132,6 +132,6 @@ void frmMain::SaveLocalSettings()
     });
     trap([&] { WriteLocal("LastDTD", CurrentFile()); });
     trap([&] { WriteLocal("WinState", QString::number(state)); });
-    trap([&] { WriteLocal("DTMFStrings", dtmf_->joined()); });
-    trap([&] { WriteLocal("InstDTMF", terminal_->instantDtmf()); });
+    trap([&] { WriteLocal("DTMFStrings", panels_.dtmfStrings->joined()); });
+    trap([&] { WriteLocal("InstDTMF", panels_.terminal->instantDtmf()); });
 }

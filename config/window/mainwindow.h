@@ -1,27 +1,14 @@
 #pragma once
-#include "feedbackreader.h"
+#include "mainmenus.h"
 #include "programconfig.h"
 #include "unitlink.h"
+#include "windowpanels.h"
+#include "windowunit.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <memory>
 
-class ActionEditor;
-class CellEditor;
-class DtmfStringList;
-class PortRow;
-class SequenceListOps;
-class SequenceLists;
-class SerialPort;
-class SettingsPanel;
-class StatusPanels;
-class TerminalPane;
-class TracingSerialPort;
-class WindowEditorHost;
-class WindowLinkView;
 class frmSplash;
-struct MainMenus;
 
 // The main window of the configuration program. It composes the panels
 // (the sequence and string lists with the action editor, the settings, the
@@ -30,10 +17,12 @@ struct MainMenus;
 // enabled, the caption and its changed mark, the save prompt, the File
 // menu, the unit commands, Locals.ini and starting the firmware loader.
 //
-// mainwindow.cpp builds the window, windowstate.cpp enables and marks,
-// filecommands.cpp is the File menu, localsettings.cpp Locals.ini and
-// unitcommands.cpp the unit commands; windowhooks.cpp is how the link and
-// the editors reach the window.
+// mainwindow.cpp builds the window, windowstate.cpp enables, marks and
+// shows the configuration, filecommands.cpp is the File menu with the save
+// prompt, localsettings.cpp Locals.ini and unitcommands.cpp the unit
+// commands; windowhooks.cpp is how the link and the editors reach the
+// window. The panels are a WindowPanels, the ports and the link a
+// WindowUnit, the menus a MainMenus.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -51,8 +40,6 @@ public:
     bool isChanged() const { return changed_; }
     int AskSaveChanges();            // 0 no, 1 saved, 2 cancel
     void DisplayData(bool settingsOnly);
-    // An option reply or a reset report the terminal read.
-    void SyncJumpers(const FeedbackReading& reply);
 
     bool LoadFromFile(const QString& path);
     void CreateNew();
@@ -67,8 +54,6 @@ public:
     void mnuSaveAs_Click();
     void mnuExit_Click();
     void mnuFWUpdate_Click();
-    // The firmware loader's command line, as started by Update Firmware.
-    QString FirmwareLoaderCommand() const;
 
     void cmdConnect_Click();
     void cmdRefresh_Click();
@@ -78,20 +63,12 @@ public:
     void mnuUpAll_Click();
     void DisconnectUnit();
     bool unitConnected() const;
-    // A command holds the unit: nothing else may start meanwhile.
-    bool transferRunning() const;
-    // ... or the firmware loader runs: the window waits for it.
+    // A transfer holds the unit (unitLink().transferRunning()) or the
+    // firmware loader runs: nothing else may start meanwhile.
     bool commandRunning() const;
 
-    UnitLink& unitLink() { return *link_; }
-    SequenceLists& lists() const { return *lists_; }
-    SettingsPanel& settings() const { return *settings_; }
-    TerminalPane& terminal() const { return *terminal_; }
-    CellEditor& cells() const { return *cells_; }
-    DtmfStringList& dtmfStrings() const { return *dtmf_; }
-    StatusPanels& status() const { return *status_; }
-    ActionEditor* actionEditor() const { return fraSequence_; }
-    SequenceListOps* listOps() const { return listOps_.get(); }
+    UnitLink& unitLink() { return *unit_.link; }
+    const WindowPanels& panels() const { return panels_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,42 +76,18 @@ protected:
 
 private:
     friend class WindowLinkView;
-    friend class WindowEditorHost;
 
-    void buildMenus();
     void connectPanels();
-    void applyDependentSettings();
     // Every way in to a command or an edit, closed or open again.
     void closeWaysIn(bool closed);
-    bool saveTo(const QString& path);
-    void saveCurrentFile();
-    void saveAsChosenFile();
 
-    // The unit's port and the port scanner, owned here unless given.
-    struct Ports {
-        SerialPort* unit = nullptr;
-        SerialPort* scanner = nullptr;
-        std::unique_ptr<SerialPort> ownedUnit;
-        std::unique_ptr<SerialPort> ownedScanner;
-        std::unique_ptr<TracingSerialPort> traced;   // the unit's port as the link uses it
-    } ports_;
-    std::unique_ptr<WindowLinkView> linkView_;
-    std::unique_ptr<WindowEditorHost> editorHost_;
-    std::unique_ptr<UnitLink> link_;
-    std::unique_ptr<MainMenus> menus_;
+    // Declared before the panels: the panels go first, while the link and
+    // the menus they call are still there.
+    WindowUnit unit_;
+    MainMenus menus_;
     QPointer<frmSplash> splash_;
-
-    SequenceLists* lists_ = nullptr;
-    SettingsPanel* settings_ = nullptr;
-    PortRow* portRow_ = nullptr;
-    TerminalPane* terminal_ = nullptr;
-    CellEditor* cells_ = nullptr;
-    DtmfStringList* dtmf_ = nullptr;
-    StatusPanels* status_ = nullptr;
-    ActionEditor* fraSequence_ = nullptr;
-    std::unique_ptr<SequenceListOps> listOps_;
+    WindowPanels panels_;
 
     bool changed_ = false;         // unsaved changes: the caption's "*"
     bool loaderRunning_ = false;   // Update Firmware waits for the loader
-    UploadScope uploadScope_ = UploadScope::Everything;
 };

@@ -5,6 +5,7 @@
 
 #include "binaryutils.h"
 #include "errorlog.h"
+#include "feedbackreader.h"
 #include "numbertext.h"
 #include "optioncheckbox.h"
 #include "prompter.h"
@@ -206,6 +207,27 @@ void SettingsPanel::ShowSilentMode(bool silent)
                                   "reconnect or download the settings."));
         emit redisplayWanted();
     }
+}
+
+void SettingsPanel::SyncJumpers(const FeedbackReading& reply)
+{
+    const ProcedureTrap trap = ProcedureTrap::form("SyncJumpers", kForm);
+    trap([&] {
+        if (reply.resetDetected)
+            ShowStatus(QStringLiteral("Unit reset detected.  Information displayed may be different "
+                                      "from defaults in the unit.  Please sync by uploading or downloading."));
+        if (reply.option < 0)
+            return;
+        emit syncing(true);
+        emit edited();
+        showOption(reply.option, reply.on);
+        // The bit first: leaving silent mode shows the model's options again,
+        // and must show the state the unit just reported.
+        SetOptionOn(config_, reply.option, reply.on);
+        if (isFeedbackOption(reply.option))
+            ShowSilentMode(false);
+        emit syncing(false);
+    });
 }
 
 void SettingsPanel::showOption(int option, bool on)

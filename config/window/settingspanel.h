@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <array>
 
+struct FeedbackReading;
 class OptionCheckBox;
 class QCheckBox;
 class QComboBox;
@@ -27,8 +28,9 @@ public:
     // Silent mode: the option boxes grey; leaving it asks for the settings
     // to be shown again (redisplayWanted).
     void ShowSilentMode(bool silent);
-    // An option reply read from the terminal: the box shows it.
-    void showOption(int option, bool on);
+    // An option reply or a reset report the terminal read: the box and the
+    // configuration take the unit's state, marked as a change.
+    void SyncJumpers(const FeedbackReading& reply);
     bool optionTicked(int option) const;
     bool isFeedbackOption(int option) const;
     // The boxes follow the rule; the dependent boxes their options.
@@ -47,10 +49,12 @@ public:
 signals:
     void edited();            // a box changed the configuration
     void redisplayWanted();   // the unit's settings are to be shown again
+    void syncing(bool busy);  // a reply is being taken: the window holds its controls
 
 private:
     void build();
     void connectBoxes();
+    void showOption(int option, bool on);
     uint8_t& eventField(int event);
     // Every box and label of the frame.
     QList<QWidget*> controls() const;

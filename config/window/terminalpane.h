@@ -18,7 +18,7 @@ struct UnitConfig;
 // The terminal: what the unit sends (plain, or with invisible and special
 // characters as red flag codes), typing to the unit, clearing, and the
 // instant DTMF line. It reads the unit's option replies out of what arrives
-// and tells the window (feedbackRead).
+// and hands them on (feedbackRead; the settings panel takes them).
 class TerminalPane : public QWidget {
     Q_OBJECT
 public:

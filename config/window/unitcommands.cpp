@@ -2,7 +2,6 @@
 // Upload menu.
 #include "mainwindow.h"
 
-#include "mainmenus.h"
 #include "portrow.h"
 #include "serialport.h"
 #include "status.h"
@@ -15,8 +14,8 @@
 void frmMain::cmdRefresh_Click()
 {
     ShowStatus(QStringLiteral("Scanning for available ports. Please wait..."));
-    portRow_->populate(ports_.scanner, true);
-    if (portRow_->hasPorts())
+    panels_.portRow->populate(unit_.scanner, true);
+    if (panels_.portRow->hasPorts())
         ShowStatus(QString());
     else
         ShowStatus(QStringLiteral("No available COM ports found."));
@@ -24,9 +23,9 @@ void frmMain::cmdRefresh_Click()
 
 void frmMain::DisconnectUnit()
 {
-    if (!link_->disconnectUnit())
+    if (!unit_.link->disconnectUnit())
         return;
-    portRow_->showConnected(false);
+    panels_.portRow->showConnected(false);
 }
 
 void frmMain::cmdConnect_Click()
@@ -34,40 +33,40 @@ void frmMain::cmdConnect_Click()
     if (commandRunning())
         return;   // the link would refuse; the button must not change meanwhile
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    portRow_->holdConnect(true);
-    if (portRow_->showsConnected()) {
+    panels_.portRow->holdConnect(true);
+    if (panels_.portRow->showsConnected()) {
         DisconnectUnit();
-    } else if (!ports_.unit->isOpen() && portRow_->chosenPort().isEmpty()) {
+    } else if (!unit_.port->isOpen() && panels_.portRow->chosenPort().isEmpty()) {
         ShowStatus(QStringLiteral("Please select a COM port first"));
-        portRow_->askForPort();
-    } else if (link_->connectUnit(portRow_->chosenPort())) {
-        portRow_->showConnected(true);
+        panels_.portRow->askForPort();
+    } else if (unit_.link->connectUnit(panels_.portRow->chosenPort())) {
+        panels_.portRow->showConnected(true);
     }
-    portRow_->holdConnect(false);
+    panels_.portRow->holdConnect(false);
     QApplication::restoreOverrideCursor();
 }
 
 void frmMain::cmdDownload_Click()
 {
-    link_->download();
+    unit_.link->download();
 }
 
 void frmMain::cmdUpload_Click()
 {
-    uploadScope_ = UploadScope::Everything;
-    QPushButton* button = portRow_->uploadButton();
-    menus_->mnuUpload->popup(button->mapToGlobal(QPoint(0, button->height())));
+    menus_.uploadScope = UploadScope::Everything;
+    QPushButton* button = panels_.portRow->uploadButton();
+    menus_.mnuUpload->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 void frmMain::mnuUpSetOnly_Click(int index)
 {
-    uploadScope_ = index == 0 ? UploadScope::SettingsOnly : UploadScope::FlashOnly;
+    menus_.uploadScope = index == 0 ? UploadScope::SettingsOnly : UploadScope::FlashOnly;
     mnuUpAll_Click();
 }
 
 void frmMain::mnuUpAll_Click()
 {
-    const UploadScope scope = uploadScope_;
-    uploadScope_ = UploadScope::Everything;   // no restriction survives into the next write
-    link_->upload(scope);
+    const UploadScope scope = menus_.uploadScope;
+    menus_.uploadScope = UploadScope::Everything;   // no restriction survives into the next write
+    unit_.link->upload(scope);
 }

@@ -12,9 +12,9 @@
 #include "terminalpane.h"
 #include "verification.h"
 
-void WindowLinkView::updateBar(int value, int maximum) { window_.status_->UpdateBar(value, maximum); }
+void WindowLinkView::updateBar(int value, int maximum) { window_.panels().status->UpdateBar(value, maximum); }
 
-void WindowLinkView::showUnitId(const QString& text) { window_.status_->showUnitId(text); }
+void WindowLinkView::showUnitId(const QString& text) { window_.panels().status->showUnitId(text); }
 
 void WindowLinkView::displayData(bool settingsOnly) { window_.DisplayData(settingsOnly); }
 
@@ -22,7 +22,7 @@ void WindowLinkView::controlState(bool enabled, bool all) { window_.ControlState
 
 void WindowLinkView::markChanged(bool changed) { window_.MarkChanged(changed); }
 
-void WindowLinkView::terminalReceived(const QByteArray& bytes) { window_.terminal().terminalAppend(bytes); }
+void WindowLinkView::terminalReceived(const QByteArray& bytes) { window_.panels().terminal->terminalAppend(bytes); }
 
 void WindowLinkView::optionRequestTimedOut(const QString& request)
 {
@@ -31,7 +31,7 @@ void WindowLinkView::optionRequestTimedOut(const QString& request)
 
 bool WindowLinkView::verifyForUpload()
 {
-    const SequenceTexts texts = window_.lists().texts();
+    const SequenceTexts texts = window_.panels().lists->texts();
     return VerifyInformation(texts.labels, texts.lines, true);
 }
 
@@ -80,19 +80,19 @@ void WindowLinkView::unitBusy(bool busy) { window_.closeWaysIn(busy || window_.l
 
 QWidget* WindowEditorHost::hostWindow() { return &window_; }
 
-QTreeWidget* WindowEditorHost::sequenceList() { return window_.lists().sequences(); }
+QTreeWidget* WindowEditorHost::sequenceList() { return window_.panels().lists->sequences(); }
 
-QTreeWidget* WindowEditorHost::asciiList() { return window_.lists().strings(); }
+QTreeWidget* WindowEditorHost::asciiList() { return window_.panels().lists->strings(); }
 
 void WindowEditorHost::controlState(bool enabled, bool all) { window_.ControlState(enabled, all); }
 
 void WindowEditorHost::markChanged(bool changed) { window_.MarkChanged(changed); }
 
-bool WindowEditorHost::cellEditOpen() const { return window_.cells().isOpen(); }
+bool WindowEditorHost::cellEditOpen() const { return window_.panels().cells->isOpen(); }
 
-void WindowEditorHost::commitCellEdit() { window_.cells().ProcessCell(true); }
+void WindowEditorHost::commitCellEdit() { window_.panels().cells->ProcessCell(true); }
 
 void WindowEditorHost::startCellEdit(QTreeWidget* list, int row, int column)
 {
-    window_.cells().startCellEdit(list, row, column);
+    window_.panels().cells->startCellEdit(list, row, column);
 }

@@ -1,5 +1,5 @@
-// Which controls are enabled, the caption with its changed mark, the save
-// prompt, showing the configuration and the unit's option replies.
+// Which controls are enabled, the caption with its changed mark and
+// showing the configuration.
 #include "mainwindow.h"
 
 #include "actioneditor.h"
@@ -8,12 +8,9 @@
 #include "datafile.h"
 #include "dtmfstringlist.h"
 #include "errorlog.h"
-#include "mainmenus.h"
 #include "portrow.h"
-#include "prompter.h"
 #include "sequencelists.h"
 #include "settingspanel.h"
-#include "status.h"
 #include "terminalpane.h"
 #include "unitconfig.h"
 
@@ -22,39 +19,26 @@
 
 bool frmMain::unitConnected() const
 {
-    return link_->isConnected();
-}
-
-bool frmMain::transferRunning() const
-{
-    return link_->transferRunning();
+    return unit_.link->isConnected();
 }
 
 bool frmMain::commandRunning() const
 {
-    return transferRunning() || loaderRunning_;
+    return unit_.link->transferRunning() || loaderRunning_;
 }
 
 void frmMain::ControlState(bool enabled, bool all)
 {
     const ProcedureTrap trap = ProcedureTrap::form("ControlState", "frmMain");
     const ControlRule rule{enabled, all, unitConnected()};
-    trap([&] { lists_->applyRule(rule); });
-    trap([&] { settings_->applyRule(rule); });
-    trap([&] { portRow_->applyRule(rule); });
-    trap([&] { terminal_->applyRule(rule); });
-    trap([&] { fraSequence_->setControlsEnabled(rule.editors()); });
-    trap([&] { dtmf_->applyRule(rule); });
-    trap([&] { applyDependentSettings(); });
-}
-
-void frmMain::applyDependentSettings()
-{
-    settings_->applyDependents();
-    const bool serialToDtmf = settings_->optionTicked(UnitOption::SerialToDtmf) && unitConnected()
-        && !commandRunning();
-    dtmf_->setEntriesEnabled(serialToDtmf);
-    terminal_->setInstantDtmfEnabled(serialToDtmf);
+    const WindowPanels& p = panels_;
+    trap([&] { p.lists->applyRule(rule); });
+    trap([&] { p.settings->applyRule(rule); });
+    trap([&] { p.portRow->applyRule(rule); });
+    trap([&] { p.terminal->applyRule(rule); });
+    trap([&] { p.actionEditor->setControlsEnabled(rule.editors()); });
+    trap([&] { p.dtmfStrings->applyRule(rule); });
+    trap([&] { p.followOptions(unitConnected() && !commandRunning()); });
 }
 
 void frmMain::closeWaysIn(bool closed)
@@ -64,12 +48,12 @@ void frmMain::closeWaysIn(bool closed)
         // The controls keep their own states under the disabled client
         // area and get them back with it.
         centralWidget()->setEnabled(!closed);
-        for (QAction* entry : menus_->commandEntries())
+        for (QAction* entry : menus_.commandEntries())
             entry->setEnabled(!closed);
         if (closed)
-            menus_->mnuUpload->hide();
+            menus_.mnuUpload->hide();
     });
-    trap([&] { applyDependentSettings(); });
+    trap([&] { panels_.followOptions(unitConnected() && !commandRunning()); });
 }
 
 void frmMain::MarkChanged(bool changed)
@@ -82,58 +66,21 @@ void frmMain::MarkChanged(bool changed)
                    + (changed ? QStringLiteral("*]") : QStringLiteral("]")));
 }
 
-int frmMain::AskSaveChanges()
-{
-    if (!isChanged())
-        return 0;
-    switch (Prompts().message(QStringLiteral("Would you like to save changes?"), MsgIcon::Question,
-                              MsgButtons::YesNoCancel)) {
-    case MsgAnswer::Cancel:
-        return 2;
-    case MsgAnswer::Yes:
-        saveCurrentFile();
-        // A save that was refused or failed must not let the changes go.
-        return isChanged() ? 2 : 1;
-    default:
-        return 0;
-    }
-}
-
 void frmMain::DisplayData(bool settingsOnly)
 {
     const ProcedureTrap trap = ProcedureTrap::form("DisplayData", "frmMain");
+    const WindowPanels& p = panels_;
     if (!settingsOnly)
-        lists_->display(Config());
-    const bool feedbackOff = settings_->display();
-    trap([&] { applyDependentSettings(); });
+        p.lists->display(Config());
+    const bool feedbackOff = p.settings->display();
+    trap([&] { p.followOptions(unitConnected() && !commandRunning()); });
     if (!settingsOnly) {
         trap([&] {
-            QTreeWidgetItem* selected = lists_->sequences()->currentItem();
-            if (fraSequence_->isOpen() && selected)
-                fraSequence_->SplitSequence(lists_->sequences()->indexOfTopLevelItem(selected) + 1);
+            QTreeWidgetItem* selected = p.lists->sequences()->currentItem();
+            if (p.actionEditor->isOpen() && selected)
+                p.actionEditor->SplitSequence(p.lists->sequences()->indexOfTopLevelItem(selected) + 1);
         });
     }
     if (feedbackOff && unitConnected())
-        settings_->ShowSilentMode(true);
-}
-
-void frmMain::SyncJumpers(const FeedbackReading& reply)
-{
-    const ProcedureTrap trap = ProcedureTrap::form("SyncJumpers", "frmMain");
-    trap([&] {
-        if (reply.resetDetected)
-            ShowStatus(QStringLiteral("Unit reset detected.  Information displayed may be different "
-                                      "from defaults in the unit.  Please sync by uploading or downloading."));
-        if (reply.option < 0)
-            return;
-        ControlState(false, false);
-        MarkChanged(true);
-        settings_->showOption(reply.option, reply.on);
-        // The bit first: leaving silent mode shows the model's options again,
-        // and must show the state the unit just reported.
-        SetOptionOn(Config(), reply.option, reply.on);
-        if (settings_->isFeedbackOption(reply.option))
-            settings_->ShowSilentMode(false);
-        ControlState(true, false);
-    });
+        p.settings->ShowSilentMode(true);
 }

@@ -26,7 +26,7 @@ struct SimWindow : WindowFixture {
 // Types text into ASCII string row `row` of the window, as a user would.
 inline void EditString(WindowFixture& f, int row, const QString& text)
 {
-    f.window->cells().startCellEdit(f.list(1), row, 2);
+    f.window->panels().cells->startCellEdit(f.list(1), row, 2);
     f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(text);
-    f.window->cells().ProcessCell(true);
+    f.window->panels().cells->ProcessCell(true);
 }

@@ -75,7 +75,7 @@ void WindowEditingTest::buildingASequenceThroughThePanel()
     WindowFixture f;
     frmMain& w = f.start();
     ClickCell(f.list(0), 2, 3);
-    ActionEditor* editor = w.actionEditor();
+    ActionEditor* editor = w.panels().actionEditor;
     QVERIFY(editor->isOpen());
     QCOMPARE(f.find<QLabel>(QStringLiteral("lblSequence_0"))->text(), QStringLiteral("Action Editor: Sequence #2"));
     // While the editor is open the settings frame stays disabled; the
@@ -136,7 +136,7 @@ void WindowEditingTest::cancelLeavesTheSequenceAlone()
     ClickCell(f.find<QTreeWidget>(QStringLiteral("lstActions")), 1, 2);
     Choose(f.find<QComboBox>(QStringLiteral("cmbAction")), 2);
     QTest::mouseClick(f.find<QPushButton>(QStringLiteral("cmdSeqCancel")), Qt::LeftButton);
-    QVERIFY(!w.actionEditor()->isOpen());
+    QVERIFY(!w.panels().actionEditor->isOpen());
     QCOMPARE(Config().SeqContents[3], QByteArray::fromHex("0003"));
     QCOMPARE(f.cell(0, 4, 3), QStringLiteral("Send ASCII 'StringD'"));
     QVERIFY(!w.isChanged());
@@ -148,7 +148,7 @@ void WindowEditingTest::copyPasteRemoveOnBothLists()
 {
     WindowFixture f;
     frmMain& w = f.start();
-    SequenceListOps* ops = w.listOps();
+    SequenceListOps* ops = w.panels().listOps.get();
 
     // Copy sequence 02 with Ctrl+C, paste on 05 with Ctrl+V.
     ClickCell(f.list(0), 2, 1);
@@ -217,7 +217,7 @@ void WindowEditingTest::asciiStringWithCodesFromTheSpecialCharactersPanel()
     QCOMPARE(f.cell(1, 3, 2), QStringLiteral("AT/13//7/"));
     QCOMPARE(f.cell(0, 3, 3), QStringLiteral("Send ASCII 'AT/13//7/'"));
     QVERIFY(w.isChanged());
-    QVERIFY(w.listOps()->ActiveList() == nullptr);
+    QVERIFY(w.panels().listOps->ActiveList() == nullptr);
 
     // A code above 255 typed by hand is refused: the string keeps its text.
     ClickCell(f.list(1), 3, 2);
@@ -250,7 +250,7 @@ void WindowEditingTest::codeBoxClampsAndShowsTheCharacter()
     auto* cell = f.find<QLineEdit>(QStringLiteral("txtCell"));
     cell->clear();
     code->setText(QStringLiteral("7"));
-    f.window->cells().cmdInsert_Click();
+    f.window->panels().cells->cmdInsert_Click();
     QCOMPARE(cell->text(), QStringLiteral("\\7\\"));
 }
 
@@ -284,7 +284,7 @@ void WindowEditingTest::flagCharacterChangeIsToldAndRebuildsTheTerminalTexts()
     ClickCell(f.list(1), 1, 2);
     f.find<QLineEdit>(QStringLiteral("txtASCFlag"))->setText(QStringLiteral("~"));
     const int before = int(f.prompter.shown.size());
-    w.cells().cmdOk_Click();
+    w.panels().cells->cmdOk_Click();
     QCOMPARE(f.prompter.shown.size(), before + 1);
     QCOMPARE(f.prompter.shown.last().text,
              QStringLiteral("Since the ASCII code flag character has been updated, please make sure to update all "
@@ -297,7 +297,7 @@ void WindowEditingTest::flagCharacterChangeIsToldAndRebuildsTheTerminalTexts()
 
     // A label edit afterwards does not touch the flag.
     ClickCell(f.list(0), 1, 2);
-    w.cells().ProcessCell(true);
+    w.panels().cells->ProcessCell(true);
     QCOMPARE(Config().ASCIIFlagChar, uint8_t('~'));
     QCOMPARE(f.prompter.shown.size(), before + 1);
 }
@@ -381,9 +381,9 @@ void WindowEditingTest::dtmfStringListStoredCommaJoined()
     auto* cell = f.find<QLineEdit>(QStringLiteral("txtCell"));
 
     // No strings yet: the single entry opens the editor with one empty row.
-    QCOMPARE(w.dtmfStrings().entries().size(), 1);
-    QCOMPARE(w.dtmfStrings().entries()[0]->text(), QStringLiteral("Not Defined"));
-    w.dtmfStrings().mnuDTMFStr_Click(0);
+    QCOMPARE(w.panels().dtmfStrings->entries().size(), 1);
+    QCOMPARE(w.panels().dtmfStrings->entries()[0]->text(), QStringLiteral("Not Defined"));
+    w.panels().dtmfStrings->mnuDTMFStr_Click(0);
     QVERIFY(!frame->isHidden());
     QCOMPARE(list->topLevelItemCount(), 1);
     QCOMPARE(f.ini(QStringLiteral("LastDTD")), CurrentFile());   // saved on opening
@@ -405,24 +405,24 @@ void WindowEditingTest::dtmfStringListStoredCommaJoined()
     QTest::mouseClick(f.find<QPushButton>(QStringLiteral("cmdDTMFStrOK")), Qt::LeftButton);
     QVERIFY(frame->isHidden());
     QCOMPARE(f.ini(QStringLiteral("DTMFStrings")), QStringLiteral("12,*9"));
-    const QList<QAction*> entries = w.dtmfStrings().entries();
+    const QList<QAction*> entries = w.panels().dtmfStrings->entries();
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries[0]->text(), QStringLiteral("Send: 12"));
     QCOMPARE(entries[1]->text(), QStringLiteral("Send: *9"));
     // Not connected: choosing a string sends nothing (and opens nothing).
-    w.dtmfStrings().mnuDTMFStr_Click(1);
+    w.panels().dtmfStrings->mnuDTMFStr_Click(1);
     QVERIFY(f.port.written().isEmpty());
     QVERIFY(frame->isHidden());
 
     // Reopened, the editor lists the two strings; Delete empties a row.
-    w.dtmfStrings().mnuEditDTMFStr_Click();
+    w.panels().dtmfStrings->mnuEditDTMFStr_Click();
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("*9"));
     ClickCell(list, 1, 1);
     QTest::keyClick(list, Qt::Key_Delete);
     QCOMPARE(list->topLevelItem(0)->text(1), QString());
     QCOMPARE(list->topLevelItemCount(), 2);
-    w.dtmfStrings().cmdDTMFStrOK_Click();
+    w.panels().dtmfStrings->cmdDTMFStrOK_Click();
     QCOMPARE(f.ini(QStringLiteral("DTMFStrings")), QStringLiteral("*9"));
 }
 
@@ -435,24 +435,24 @@ void WindowEditingTest::dtmfEditorEscapeAndEmptyList()
     auto* list = f.find<QTreeWidget>(QStringLiteral("lstDTMFStr"));
 
     // Escape after editing stores nothing.
-    w.dtmfStrings().mnuEditDTMFStr_Click();
+    w.panels().dtmfStrings->mnuEditDTMFStr_Click();
     list->topLevelItem(0)->setText(1, QStringLiteral("777"));
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Escape);
     QVERIFY(frame->isHidden());
     QCOMPARE(f.ini(QStringLiteral("DTMFStrings")), QStringLiteral("12,*9"));
-    QCOMPARE(w.dtmfStrings().entries()[0]->text(), QStringLiteral("Send: 12"));
+    QCOMPARE(w.panels().dtmfStrings->entries()[0]->text(), QStringLiteral("Send: 12"));
 
     // Emptying every row leaves "Not Defined", which opens the editor.
-    w.dtmfStrings().mnuEditDTMFStr_Click();
+    w.panels().dtmfStrings->mnuEditDTMFStr_Click();
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         list->topLevelItem(i)->setText(1, QString());
-    w.dtmfStrings().cmdDTMFStrOK_Click();
+    w.panels().dtmfStrings->cmdDTMFStrOK_Click();
     QCOMPARE(f.ini(QStringLiteral("DTMFStrings")), QString());
-    QCOMPARE(w.dtmfStrings().entries().size(), 1);
-    QCOMPARE(w.dtmfStrings().entries()[0]->text(), QStringLiteral("Not Defined"));
-    w.dtmfStrings().entries()[0]->setEnabled(true);
-    w.dtmfStrings().entries()[0]->trigger();
+    QCOMPARE(w.panels().dtmfStrings->entries().size(), 1);
+    QCOMPARE(w.panels().dtmfStrings->entries()[0]->text(), QStringLiteral("Not Defined"));
+    w.panels().dtmfStrings->entries()[0]->setEnabled(true);
+    w.panels().dtmfStrings->entries()[0]->trigger();
     QVERIFY(!frame->isHidden());
 }
 
@@ -491,9 +491,9 @@ void WindowEditingTest::keyboardOpensTheEditors()
     sequences->setFocus();
     sequences->setCurrentItem(sequences->topLevelItem(4));
     QTest::keyClick(sequences, Qt::Key_Return);
-    QVERIFY(w.actionEditor()->isOpen());
-    QCOMPARE(w.actionEditor()->CurSeq(), 5);
-    w.actionEditor()->cmdSeqCancel_Click();
+    QVERIFY(w.panels().actionEditor->isOpen());
+    QCOMPARE(w.panels().actionEditor->CurSeq(), 5);
+    w.panels().actionEditor->cmdSeqCancel_Click();
 
     // F2 on a sequence row: its label in the cell editor.
     sequences->setFocus();
@@ -575,7 +575,7 @@ void WindowEditingTest::pauseKeepsEveryActionRowInSight()
     Config().SeqContentsLen[0] = 1;
     w.DisplayData(false);
     ClickCell(f.list(0), 1, 3);
-    ActionEditor* editor = w.actionEditor();
+    ActionEditor* editor = w.panels().actionEditor;
     QVERIFY(editor->isOpen());
     QTreeWidget* rows = editor->actionList();
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},

@@ -3,6 +3,7 @@
 #include "windowfixture.h"
 
 #include "defaultconfig.h"
+#include "loadercommand.h"
 #include "scopedenv.h"
 #include "splash.h"
 
@@ -250,7 +251,7 @@ void WindowFilesTest::localSettingsComeBackAtTheNextStart()
     WindowFixture f;
     {
         frmMain& w = f.start();
-        w.dtmfStrings().RebuildDTMFMenu(QStringLiteral("12,*9"));
+        w.panels().dtmfStrings->RebuildDTMFMenu(QStringLiteral("12,*9"));
         f.find<QLineEdit>(QStringLiteral("txtInstDTMF"))->setText(QStringLiteral("5#"));
         w.move(40, 30);
         w.resize(900, 600);
@@ -269,7 +270,7 @@ void WindowFilesTest::localSettingsComeBackAtTheNextStart()
     QCOMPARE(f.prompter.shown.size(), asked);   // no defaults, no question
     QCOMPARE(Config().Rings, uint8_t(1));
     QCOMPARE(again.windowTitle(), kTitle + QStringLiteral(" [Default KV310 File.dtd]"));
-    const QList<QAction*> entries = again.dtmfStrings().entries();
+    const QList<QAction*> entries = again.panels().dtmfStrings->entries();
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries[0]->text(), QStringLiteral("Send: 12"));
     QCOMPARE(entries[1]->text(), QStringLiteral("Send: *9"));
@@ -333,7 +334,7 @@ void WindowFilesTest::firmwareUpdateStartsTheLoaderFromTheProgramFolder()
 #else
     const QString exe = QStringLiteral("NV_FWLoader");
 #endif
-    const QString command = w.FirmwareLoaderCommand();
+    const QString command = FirmwareLoaderCommand();
     QCOMPARE(command, QStringLiteral("\"") + QDir::toNativeSeparators(f.folder.file(exe)) + QStringLiteral("\" -KV-310"));
     // No loader in this folder: the user is told, and the window carries on.
     w.mnuFWUpdate_Click();

@@ -5,6 +5,7 @@
 #include "windowfixture.h"
 
 #include "defaultconfig.h"
+#include "loadercommand.h"
 #include "errorlog.h"
 #include "inifile.h"
 #include "scopedenv.h"
@@ -155,11 +156,11 @@ void WindowInstalledTest::theLoaderIsFoundBesideTheProgramThenOnThePath()
     const QString onPath = path.filePath(kLoaderName);
 
     // Nowhere: the command names the one beside (running it tells the user).
-    QCOMPARE(w.FirmwareLoaderCommand(), QStringLiteral("\"") + QDir::toNativeSeparators(beside) + QStringLiteral("\" -KV-310"));
+    QCOMPARE(FirmwareLoaderCommand(), QStringLiteral("\"") + QDir::toNativeSeparators(beside) + QStringLiteral("\" -KV-310"));
 
     // On the PATH only (an installed program): that one runs.
     WriteLoaderStandIn(onPath);
-    QCOMPARE(w.FirmwareLoaderCommand(), QStringLiteral("\"") + QDir::toNativeSeparators(onPath) + QStringLiteral("\" -KV-310"));
+    QCOMPARE(FirmwareLoaderCommand(), QStringLiteral("\"") + QDir::toNativeSeparators(onPath) + QStringLiteral("\" -KV-310"));
     w.mnuFWUpdate_Click();
     QCOMPARE(Ran(path.path()), onPath + QStringLiteral(" -KV-310"));
 

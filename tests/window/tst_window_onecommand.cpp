@@ -34,10 +34,10 @@ struct ConnectedWindow : WindowFixture {
             return;
         start(&serial);
         window->cmdConnect_Click();
-        window->dtmfStrings().RebuildDTMFMenu(QStringLiteral("123#,456"));
+        window->panels().dtmfStrings->RebuildDTMFMenu(QStringLiteral("123#,456"));
         auto* serialToDTMF = find<QCheckBox>(QStringLiteral("chkOpt_9"));
         if (serialToDTMF->checkState() != Qt::Checked)
-            window->settings().chkOpt_Click(9);
+            window->panels().settings->chkOpt_Click(9);
         QTRY_COMPARE(serialToDTMF->checkState(), Qt::Checked);
         find<QLineEdit>(QStringLiteral("txtInstDTMF"))->setText(QStringLiteral("789*"));
     }
@@ -58,7 +58,7 @@ struct Intruder {
     {
         frmMain& w = *f.window;
         ++visits;
-        if (!w.transferRunning())
+        if (!w.unitLink().transferRunning())
             return;   // too late: doing these now would be ordinary use
         ++duringTransfer;
         // A second Download, as a click and as a double click.
@@ -74,14 +74,14 @@ struct Intruder {
         w.mnuOpen_Click();
         w.mnuSaveAs_Click();
         // DTMF with Ser2DTMF on: the menu, the instant line, terminal keys.
-        for (QAction* entry : w.dtmfStrings().entries())
+        for (QAction* entry : w.panels().dtmfStrings->entries())
             entry->trigger();
-        w.dtmfStrings().mnuDTMFStr_Click(0);
+        w.panels().dtmfStrings->mnuDTMFStr_Click(0);
         QTest::mouseClick(f.find(QStringLiteral("cmdInstDTMFSend")), Qt::LeftButton);
-        w.terminal().cmdInstDTMFSend_Click();
+        w.panels().terminal->cmdInstDTMFSend_Click();
         QTest::keyClicks(f.find(QStringLiteral("txtTerminal")), QStringLiteral("xyz"));
-        w.terminal().txtTerminal_KeyPress(QStringLiteral("xyz"));
-        w.settings().chkOpt_Click(11);
+        w.panels().terminal->txtTerminal_KeyPress(QStringLiteral("xyz"));
+        w.panels().settings->chkOpt_Click(11);
         // Update Firmware and closing the window.
         f.action(QStringLiteral("mnuFWUpdate"))->trigger();
         w.mnuFWUpdate_Click();
@@ -172,8 +172,8 @@ void WindowOneCommandTest::downloadServesOnlyItself()
     QVERIFY(f.action(QStringLiteral("mnuFWUpdate"))->isEnabled());
     QVERIFY(f.find(QStringLiteral("cmdDownload"))->isEnabled());
     QVERIFY(f.find(QStringLiteral("txtTerminal"))->isEnabled());
-    QVERIFY(w.dtmfStrings().entries().value(0)->isEnabled());
-    w.dtmfStrings().entries().value(0)->trigger();
+    QVERIFY(w.panels().dtmfStrings->entries().value(0)->isEnabled());
+    w.panels().dtmfStrings->entries().value(0)->trigger();
     QVERIFY(f.sim.state().idle.endsWith("123#"));
 }
 
@@ -184,9 +184,9 @@ void WindowOneCommandTest::uploadWritesOnlyWhatItShould()
     frmMain& w = *f.window;
     QVERIFY(w.unitConnected());
     w.cmdDownload_Click();
-    w.cells().startCellEdit(f.list(1), 3, 2);
+    w.panels().cells->startCellEdit(f.list(1), 3, 2);
     f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(QStringLiteral("EDITED"));
-    w.cells().ProcessCell(true);
+    w.panels().cells->ProcessCell(true);
     QVERIFY(w.isChanged());
     const UnitConfig meant = Config();
     const SimState before = f.sim.state();
@@ -255,7 +255,7 @@ void WindowOneCommandTest::closingWaitsForTheTransfer()
     w.MarkChanged(false);
     bool closedDuring = true;
     QTimer::singleShot(100, &w, [&] {
-        QVERIFY(w.transferRunning());
+        QVERIFY(w.unitLink().transferRunning());
         closedDuring = w.close();
     });
     w.cmdDownload_Click();

@@ -88,7 +88,7 @@ void WindowSettingsTest::disconnectedWindowKeepsTheUnitControlsOff()
         QVERIFY2(!f.find(QString::fromLatin1(name))->isEnabled(), name);
     for (const char* name : {"lstSequences_0", "lstSequences_1", "cmdConnect", "cmbPort", "txtTerminal", "cmdTermClear"})
         QVERIFY2(f.find(QString::fromLatin1(name))->isEnabled(), name);
-    QVERIFY(!f.window->dtmfStrings().entries()[0]->isEnabled());
+    QVERIFY(!f.window->panels().dtmfStrings->entries()[0]->isEnabled());
     // Controls carry their commands and tags.
     QCOMPARE(Option(f, 11)->property("tag").toString(), QStringLiteral("jse"));
     QCOMPARE(Option(f, 7)->property("tag").toString(), QString());
@@ -255,27 +255,27 @@ void WindowSettingsTest::validatorsThroughTheWindow()
     frmMain& w = f.start();
     auto* rings = f.find<QLineEdit>(QStringLiteral("txtRings"));
     rings->setText(QStringLiteral("abc"));
-    w.settings().txtRings_Validate();
+    w.panels().settings->txtRings_Validate();
     QCOMPARE(LastStatus(), QStringLiteral("Invalid rings number (must be between 0 and 255)."));
     QCOMPARE(rings->text(), QStringLiteral("1"));
     QCOMPARE(Config().Rings, uint8_t(1));
     QVERIFY(!w.isChanged());   // 1 was already stored
 
     rings->setText(QStringLiteral("300"));
-    w.settings().txtRings_Validate();
+    w.panels().settings->txtRings_Validate();
     QCOMPARE(rings->text(), QStringLiteral("255"));
     QCOMPARE(Config().Rings, uint8_t(1));
 
     auto* duration = f.find<QLineEdit>(QStringLiteral("txtDTMFOutDur"));
     duration->setText(QStringLiteral("-0.5"));
-    w.settings().txtDTMFOutDur_Validate();
+    w.panels().settings->txtDTMFOutDur_Validate();
     QCOMPARE(duration->text(), QStringLiteral("0.50"));
     QCOMPARE(Config().DTMFOutDur, 10.0);
     QVERIFY(w.isChanged());
 
     auto* prefix = f.find<QLineEdit>(QStringLiteral("txtPrefix"));
     prefix->setText(QStringLiteral("#"));
-    w.settings().txtPrefix_Validate();
+    w.panels().settings->txtPrefix_Validate();
     QCOMPARE(Config().PrefixChar, uint8_t('#'));
 }
 
@@ -286,13 +286,13 @@ void WindowSettingsTest::passwordIsFilteredAndPadded()
     auto* pass = f.find<QLineEdit>(QStringLiteral("txtPass"));
     pass->setEnabled(true);   // as with PW Check on while connected
     pass->setText(QStringLiteral("12x4"));
-    w.settings().txtPass_Validate();
+    w.panels().settings->txtPass_Validate();
     QCOMPARE(pass->text(), QStringLiteral("124"));
     QCOMPARE(Config().PassWord, QByteArray("124 "));
     QCOMPARE(LastStatus(), QStringLiteral("Unknown DTMF tone detected: X"));
     QVERIFY(w.isChanged());
     w.MarkChanged(false);
-    w.settings().txtPass_Validate();   // nothing new: no change mark
+    w.panels().settings->txtPass_Validate();   // nothing new: no change mark
     QVERIFY(!w.isChanged());
 }
 
@@ -348,24 +348,24 @@ void WindowSettingsTest::feedbackInTheTerminalUpdatesOptionBits()
     WindowFixture f;
     frmMain& w = f.start();
     QVERIFY(!OptionOn(Config(), 11));
-    w.terminal().terminalAppend("Ser Echo ON\r\n");
+    w.panels().terminal->terminalAppend("Ser Echo ON\r\n");
     QCOMPARE(Option(f, 11)->checkState(), Qt::Checked);
     QCOMPARE(Config().Settings[1] & 0x08, 0);
     QVERIFY(w.isChanged());
 
-    w.terminal().terminalAppend("Auto-Ans OFF, was ON\r\n");
+    w.panels().terminal->terminalAppend("Auto-Ans OFF, was ON\r\n");
     QCOMPARE(Option(f, 4)->checkState(), Qt::Unchecked);
     QVERIFY(!OptionOn(Config(), 4));
 
-    w.terminal().terminalAppend("Reset...\r\n");
+    w.panels().terminal->terminalAppend("Reset...\r\n");
     QCOMPARE(LastStatus(), QStringLiteral("Unit reset detected.  Information displayed may be different from "
                                           "defaults in the unit.  Please sync by uploading or downloading."));
 
     // After Clear Terminal a reply read before is not read again.
-    w.terminal().cmdTermClear_Click();
+    w.panels().terminal->cmdTermClear_Click();
     SetOptionOn(Config(), 11, false);
     w.DisplayData(true);
-    w.terminal().terminalAppend("x");
+    w.panels().terminal->terminalAppend("x");
     QCOMPARE(Option(f, 11)->checkState(), Qt::Unchecked);
 }
 
@@ -375,7 +375,7 @@ void WindowSettingsTest::feedbackOnForTheFeedbackOptionEndsSilentMode()
     frmMain& w = f.start();
     SetOptionOn(Config(), 5, false);
     w.DisplayData(true);
-    w.terminal().terminalAppend("Feedback ON\r\n");
+    w.panels().terminal->terminalAppend("Feedback ON\r\n");
     QVERIFY(OptionOn(Config(), 5));
     QCOMPARE(Option(f, 5)->checkState(), Qt::Checked);
     QCOMPARE(LastStatus(), QStringLiteral("KV310 software needs to be synched with the unit.  Please reconnect "
@@ -496,17 +496,17 @@ void WindowSettingsTest::terminalTypingAndInstantDTMF()
     QVERIFY(f.port.writes().size() >= 2);   // one character at a time
 
     // With Ser2DTMF on, the instant DTMF line and the DTMF menu are open.
-    w.terminal().terminalAppend("Ser2DTMF ON\r\n");
+    w.panels().terminal->terminalAppend("Ser2DTMF ON\r\n");
     auto* inst = f.find<QLineEdit>(QStringLiteral("txtInstDTMF"));
     QVERIFY(inst->isEnabled());
-    QVERIFY(w.dtmfStrings().entries()[0]->isEnabled());
+    QVERIFY(w.panels().dtmfStrings->entries()[0]->isEnabled());
     f.port.clearWrites();
     inst->setText(QStringLiteral("5#"));
     QTest::keyClick(inst, Qt::Key_Return);
     QCOMPARE(f.port.written(), QByteArray("5#"));
-    w.dtmfStrings().RebuildDTMFMenu(QStringLiteral("12,*9"));
+    w.panels().dtmfStrings->RebuildDTMFMenu(QStringLiteral("12,*9"));
     f.port.clearWrites();
-    w.dtmfStrings().entries()[1]->trigger();
+    w.panels().dtmfStrings->entries()[1]->trigger();
     QCOMPARE(f.port.written(), QByteArray("*9"));
 }
 
@@ -518,9 +518,9 @@ void WindowSettingsTest::terminalShowsCodesAndHighlightsThem()
     auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
     auto* codes = f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"));
     codes->setChecked(true);
-    w.terminal().terminalAppend("A\r");
+    w.panels().terminal->terminalAppend("A\r");
     QCOMPARE(terminal->toPlainText(), QStringLiteral("A\\13\\"));
-    w.terminal().terminalAppend(QByteArray("\\65\\"));   // printable: never red
+    w.panels().terminal->terminalAppend(QByteArray("\\65\\"));   // printable: never red
     QTRY_COMPARE(ColourAt(terminal, 1), QColor(255, 0, 0));
     QCOMPARE(ColourAt(terminal, 4), QColor(255, 0, 0));
     QCOMPARE(ColourAt(terminal, 0), QColor(Qt::black));
@@ -529,21 +529,21 @@ void WindowSettingsTest::terminalShowsCodesAndHighlightsThem()
 
     // All characters as codes.
     f.find<QCheckBox>(QStringLiteral("chkGlobalAscCodeOnly"))->setChecked(true);
-    w.terminal().cmdTermClear_Click();
-    w.terminal().terminalAppend("Hi");
+    w.panels().terminal->cmdTermClear_Click();
+    w.panels().terminal->terminalAppend("Hi");
     QCOMPARE(terminal->toPlainText(), QStringLiteral("\\72\\\\105\\"));
     f.find<QCheckBox>(QStringLiteral("chkGlobalAscCodeOnly"))->setChecked(false);
 
     // Plain display shows line ends as new lines.
     codes->setChecked(false);
-    w.terminal().cmdTermClear_Click();
-    w.terminal().terminalAppend("one\r\ntwo");
+    w.panels().terminal->cmdTermClear_Click();
+    w.panels().terminal->terminalAppend("one\r\ntwo");
     QCOMPARE(terminal->toPlainText(), QStringLiteral("one\ntwo"));
     // A CR LF that comes in two reads is still one line end; a lone CR and
     // a lone LF are one each.
-    w.terminal().terminalAppend("\r");
-    w.terminal().terminalAppend("\nthree\r");
-    w.terminal().terminalAppend("four\n\nfive");
+    w.panels().terminal->terminalAppend("\r");
+    w.panels().terminal->terminalAppend("\nthree\r");
+    w.panels().terminal->terminalAppend("four\n\nfive");
     QCOMPARE(terminal->toPlainText(), QStringLiteral("one\ntwo\nthree\nfour\n\nfive"));
 }
 
@@ -553,13 +553,13 @@ void WindowSettingsTest::progressBarFollowsTheTransfer()
     frmMain& w = f.start();
     auto* bar = f.find<ProgressBar>(QStringLiteral("picProgress"));
     QVERIFY(bar->width() > 0);
-    w.status().UpdateBar(0, 40);
+    w.panels().status->UpdateBar(0, 40);
     QCOMPARE(bar->barWidth(), 0);
-    w.status().UpdateBar(10, -1);
+    w.panels().status->UpdateBar(10, -1);
     QCOMPARE(bar->barWidth(), bar->width() / 4);
-    w.status().UpdateBar(40, -1);
+    w.panels().status->UpdateBar(40, -1);
     QCOMPARE(bar->barWidth(), bar->width());
-    w.status().UpdateBar(0, 0);
+    w.panels().status->UpdateBar(0, 0);
     QCOMPARE(bar->barWidth(), 0);
 }
 

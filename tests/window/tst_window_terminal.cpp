@@ -44,7 +44,7 @@ private slots:
         auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
         constexpr int kArrivals = 3 * 1024;   // 3 MB
         for (int i = 0; i < kArrivals; ++i)
-            w.terminal().terminalAppend(Chatter(i));
+            w.panels().terminal->terminalAppend(Chatter(i));
         const QString text = terminal->toPlainText();
         QVERIFY2(text.size() >= 1024 * 1024, qPrintable(QString::number(text.size())));
         QVERIFY2(text.size() <= 1024 * 1024 * 5 / 4 + 2048, qPrintable(QString::number(text.size())));
@@ -54,8 +54,8 @@ private slots:
         QVERIFY(!terminal->document()->isUndoAvailable());
 
         // Replies still come through after all that, also split up.
-        w.terminal().terminalAppend("Ser Ec");
-        w.terminal().terminalAppend("ho ON\r\n");
+        w.panels().terminal->terminalAppend("Ser Ec");
+        w.panels().terminal->terminalAppend("ho ON\r\n");
         QCOMPARE(f.find<QCheckBox>(QStringLiteral("chkOpt_11"))->checkState(), Qt::Checked);
     }
 
@@ -66,11 +66,11 @@ private slots:
         WindowFixture f;
         frmMain& w = f.start();
         const bool wasOn = OptionOn(Config(), 1);
-        w.terminal().terminalAppend("CR/LF");
+        w.panels().terminal->terminalAppend("CR/LF");
         for (int i = 0; i < 2 * 1024; ++i)
-            w.terminal().terminalAppend(Chatter(i));
+            w.panels().terminal->terminalAppend(Chatter(i));
         QCOMPARE(OptionOn(Config(), 1), wasOn);
-        w.terminal().terminalAppend(wasOn ? " OFF\r\n" : " ON\r\n");
+        w.panels().terminal->terminalAppend(wasOn ? " OFF\r\n" : " ON\r\n");
         QCOMPARE(f.find<QCheckBox>(QStringLiteral("chkOpt_1"))->isChecked(), !wasOn);
         QCOMPARE(OptionOn(Config(), 1), !wasOn);
     }
@@ -83,9 +83,9 @@ private slots:
         auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
         f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(true);
         // Bytes 13 and 10 arrive as "\13\\10\": two codes, both red.
-        w.terminal().terminalAppend("A\r\nB");
+        w.panels().terminal->terminalAppend("A\r\nB");
         QCOMPARE(terminal->toPlainText(), QStringLiteral("A\\13\\\\10\\B"));
-        w.terminal().tmrHighLight_Timer();
+        w.panels().terminal->tmrHighLight_Timer();
         QCOMPARE(RedMap(terminal), QStringLiteral(".rrrrrrrr."));
 
         // The unit's own text may hold code-like text too: "\13\10\" shares
@@ -95,11 +95,11 @@ private slots:
         // Plain display: the text is shown as it came, and the codes in it
         // are coloured at the next tick after coded text arrives.
         f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(false);
-        w.terminal().cmdTermClear_Click();
-        w.terminal().terminalAppend("\\13\\10\\ \\013\\ \\1\\1\\ \\65\\");
+        w.panels().terminal->cmdTermClear_Click();
+        w.panels().terminal->terminalAppend("\\13\\10\\ \\013\\ \\1\\1\\ \\65\\");
         f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(true);
-        w.terminal().terminalAppend("!");
-        w.terminal().tmrHighLight_Timer();
+        w.panels().terminal->terminalAppend("!");
+        w.panels().terminal->tmrHighLight_Timer();
         // Under the text:                         \13\10\ \013\ \1\1\ \65\!
         QCOMPARE(RedMap(terminal), QStringLiteral("rrrrrrr.......rrr........"));
     }
@@ -113,13 +113,13 @@ private slots:
         f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(true);
         const QByteArray line = QByteArray(300, 'y') + "\r\n";
         for (int i = 0; i < 4 * 1024; ++i) {
-            w.terminal().terminalAppend(line);
+            w.panels().terminal->terminalAppend(line);
             if (i % 512 == 0)
-                w.terminal().tmrHighLight_Timer();
+                w.panels().terminal->tmrHighLight_Timer();
         }
-        w.terminal().tmrHighLight_Timer();
-        w.terminal().terminalAppend("\a");
-        w.terminal().tmrHighLight_Timer();
+        w.panels().terminal->tmrHighLight_Timer();
+        w.panels().terminal->terminalAppend("\a");
+        w.panels().terminal->tmrHighLight_Timer();
         const int end = terminal->document()->characterCount() - 1;
         QCOMPARE(terminal->toPlainText().right(3), QStringLiteral("\\7\\"));
         for (int i = end - 3; i < end; ++i)

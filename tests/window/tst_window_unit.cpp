@@ -59,9 +59,9 @@ void WindowUnitTest::editUploadAndReadBack()
     QVERIFY(w.unitConnected());
 
     EditString(f, 1, QStringLiteral("HELLO/13/"));
-    w.cells().startCellEdit(f.list(0), 2, 2);
+    w.panels().cells->startCellEdit(f.list(0), 2, 2);
     f.find<QLineEdit>(QStringLiteral("txtCell"))->setText(QStringLiteral("AB"));
-    w.cells().ProcessCell(true);
+    w.panels().cells->ProcessCell(true);
     Config().SeqContents[2] = QByteArray::fromHex("02010805");
     w.DisplayData(false);
 
@@ -215,7 +215,7 @@ void WindowUnitTest::durationReachesUnitAndFileAlike()
     w.cmdConnect_Click();
     auto* duration = f.find<QLineEdit>(QStringLiteral("txtDTMFOutDur"));
     duration->setText(QStringLiteral("0.125"));   // 2.5 steps of 50 ms
-    w.settings().txtDTMFOutDur_Validate();
+    w.panels().settings->txtDTMFOutDur_Validate();
     QCOMPARE(duration->text(), QStringLiteral("0.10"));
     f.prompter.answers = {MsgAnswer::No};
     w.mnuUpAll_Click();
