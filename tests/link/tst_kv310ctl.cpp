@@ -323,6 +323,19 @@ private slots:
         QCOMPARE(ctl({"upload", "--port", "Com3"}).code, 2);
         QCOMPARE(ctl({"upload", "--port", "Com3", "a.dtd", "--settings-only", "--flash-only"}).code, 2);
         QCOMPARE(ctl({"dump", dir.filePath("missing.dtd")}).code, 1);
+        // Bad usage shows the commands once; a file that cannot be read is
+        // named, without the commands.
+        const Run bad = ctl({"diff", dir.filePath("only.dtd")});
+        QCOMPARE(bad.code, 2);
+        QCOMPARE(bad.err.count("Commands:"), 1);
+        const Run badFw = ctl({"make-dff"});
+        QCOMPARE(badFw.code, 2);
+        QCOMPARE(badFw.err.count("make-dff HEX"), 1);
+        WriteBytes(dir.filePath("only.dtd"), DefaultConfigBytes());
+        const Run unreadable = ctl({"diff", dir.filePath("only.dtd"), dir.filePath("missing.dtd")});
+        QCOMPARE(unreadable.code, 2);
+        QVERIFY(unreadable.err.contains("missing.dtd"));
+        QVERIFY(!unreadable.err.contains("Commands:"));
         QVERIFY(sim->start({"--unpaced", "--mute"}));
         const Run r = ctl({"download", "--port", sim->device(), "--out", dir.filePath("m.dtd")});
         QCOMPARE(r.code, 1);

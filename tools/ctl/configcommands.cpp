@@ -1,4 +1,5 @@
 #include "configcommands.h"
+#include "exitstatus.h"
 
 #include "configdiff.h"
 #include "configlisting.h"
@@ -20,10 +21,7 @@
 #include <cstring>
 
 namespace {
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitDifferent = 1;   // diff
-constexpr int kExitUsage = 2;
+using namespace ExitStatus;
 // A device path given as the port is served under this port number.
 constexpr int kPathPortNumber = 99;
 
@@ -145,27 +143,27 @@ bool load(const QString& file, UnitConfig& config)
 int dump(const Parsed& p)
 {
     if (p.files.size() != 1 || !p.port.isEmpty() || !p.out.isEmpty() || !p.nothingOfUpload())
-        return kExitUsage;
+        return kShowUsage;
     UnitConfig config;
     if (!load(p.files[0], config))
-        return kExitFailed;
-    return print(ConfigListing(config)) ? kExitOk : kExitFailed;
+        return kFailed;
+    return print(ConfigListing(config)) ? kOk : kFailed;
 }
 
 // 0 equal, 1 different, 2 bad usage or a file that cannot be read.
 int diff(const Parsed& p)
 {
     if (p.files.size() != 2 || !p.port.isEmpty() || !p.out.isEmpty() || !p.nothingOfUpload())
-        return kExitUsage;
+        return kShowUsage;
     // Both from the same start, so sections that neither file holds agree.
     UnitConfig a;
     UnitConfig b;
     if (!load(p.files[0], a) || !load(p.files[1], b))
-        return kExitUsage;
+        return kUsage;
     const QStringList differences = ConfigDifferences(a, b);
     if (differences.isEmpty())
-        return kExitOk;
-    return print(lines(differences)) ? kExitDifferent : kExitUsage;
+        return kOk;
+    return print(lines(differences)) ? kDifferent : kUsage;
 }
 
 // Connects on the parsed port; the caller's link then runs one command.
@@ -179,7 +177,7 @@ bool connect(UnitLink& link, const Parsed& p)
 int download(const Parsed& p)
 {
     if (p.port.isEmpty() || p.out.isEmpty() || !p.files.isEmpty() || !p.nothingOfUpload())
-        return kExitUsage;
+        return kShowUsage;
     // What the unit does not hold (the strings' flag character) comes from
     // the defaults, as in the window started on them.
     UnitConfig config = DefaultConfig();
@@ -187,24 +185,24 @@ int download(const Parsed& p)
     ToolView view(config);
     UnitLink link(&port.port(), config, &view);
     if (!connect(link, p))
-        return kExitFailed;
+        return kFailed;
     const bool read = link.download() == TransferResult::Ok;
     link.disconnectUnit();
     if (!read)
-        return kExitFailed;
+        return kFailed;
     if (!ExportKV310File(p.out, config))
-        return kExitFailed;
+        return kFailed;
     err(QStringLiteral("Saved ") + p.out);
-    return kExitOk;
+    return kOk;
 }
 
 int upload(const Parsed& p)
 {
     if (p.port.isEmpty() || p.files.size() != 1 || !p.out.isEmpty())
-        return kExitUsage;
+        return kShowUsage;
     UnitConfig config;
     if (!load(p.files[0], config))
-        return kExitFailed;
+        return kFailed;
     ToolPort port;
     ToolView view(config);
     view.dryRun = p.dryRun;
@@ -213,13 +211,13 @@ int upload(const Parsed& p)
     if (!p.backupDir.isEmpty())
         link.setBackupFolder(p.backupDir);
     if (!connect(link, p))
-        return kExitFailed;
+        return kFailed;
     link.setPortName(p.port);
     const TransferResult result = link.upload(p.scope);
     link.disconnectUnit();
     if (p.dryRun)
-        return result == TransferResult::Cancelled && view.previewShown ? kExitOk : kExitFailed;
-    return result == TransferResult::Ok ? kExitOk : kExitFailed;
+        return result == TransferResult::Cancelled && view.previewShown ? kOk : kFailed;
+    return result == TransferResult::Ok ? kOk : kFailed;
 }
 } // namespace
 
@@ -228,15 +226,15 @@ int RunConfigCommand(const QStringList& args, bool* handled)
     *handled = true;
     const QString command = args.value(0);
     const Parsed p = parse(args);
-    int code = kExitUsage;
+    int code = kShowUsage;
     if (command == QLatin1String("dump"))
-        code = p.ok ? dump(p) : kExitUsage;
+        code = p.ok ? dump(p) : kShowUsage;
     else if (command == QLatin1String("diff"))
-        code = p.ok ? diff(p) : kExitUsage;
+        code = p.ok ? diff(p) : kShowUsage;
     else if (command == QLatin1String("download"))
-        code = p.ok ? download(p) : kExitUsage;
+        code = p.ok ? download(p) : kShowUsage;
     else if (command == QLatin1String("upload"))
-        code = p.ok ? upload(p) : kExitUsage;
+        code = p.ok ? upload(p) : kShowUsage;
     else
         *handled = false;
     return code;

@@ -5,7 +5,7 @@
 //   dump FILE.dtd
 //   download --port PORT --out FILE.dtd
 //   upload --port PORT FILE.dtd [--settings-only | --flash-only]
-// PORT is "ComN" or a device path. Returns the exit code (0 success,
-// 1 failure, 2 bad usage); sets *handled false for any other subcommand.
+// PORT is "ComN" or a device path. Returns the exit status (ExitStatus:
+// kShowUsage for bad usage); sets *handled false for any other subcommand.
 int RunConfigCommand(const QStringList& args, bool* handled);
 QString ConfigCommandsUsage();

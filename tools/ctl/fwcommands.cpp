@@ -1,4 +1,5 @@
 #include "fwcommands.h"
+#include "exitstatus.h"
 
 #include "bootloaderlink.h"
 #include "dffloader.h"
@@ -18,9 +19,7 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using namespace ExitStatus;
 // Port numbers tried, from the top down, for a device given by its path.
 constexpr int kHighestPortNumber = 255;
 const char* const kDefaultLine = "9600,n,8,1";
@@ -40,7 +39,7 @@ QTextStream& out()
 int Usage(const QString& problem)
 {
     err() << problem << "\nusage:\n" << FwCommandsUsage() << Qt::flush;
-    return kExitUsage;
+    return kUsage;
 }
 
 // "--name value" options and plain arguments of one subcommand.
@@ -98,11 +97,11 @@ int MakeDffCommand(const QStringList& args)
     QString problem;
     if (!MakeDff(o.plain[0], o.named["--out"], header, {}, &problem)) {
         err() << problem << Qt::endl;
-        return kExitFailed;
+        return kFailed;
     }
     out() << o.named["--out"] << ": " << header.trimmedUnitId() << " v" << header.versionText() << " for "
           << ChipName(header.ChipId) << Qt::endl;
-    return kExitOk;
+    return kOk;
 }
 
 // Reads and deciphers a firmware file; prints why it cannot be used.
@@ -134,14 +133,14 @@ int CheckDffCommand(const QStringList& args)
     out() << "unit:    " << header.trimmedUnitId() << "\nversion: " << header.versionText()
           << "\nchip:    " << ChipName(header.ChipId) << " [" << header.ChipId << "]" << Qt::endl;
     if (!ok)
-        return kExitFailed;
+        return kFailed;
     int packets = 0;
     for (int i = 0; i < FirmwareImage::kFlashSize - 1; i += kChunkBytes)
         packets += ChunkBlank(image.FlashImage, i) ? 0 : 1;
     const int eeprom = int(image.EepromPresent.count(char(1)));
     out() << "program: " << image.CodeEnd << " bytes (code end 0x" << QString::number(image.CodeEnd, 16)
           << "), " << packets << " packets\neeprom:  " << eeprom << " bytes\nstatus:  valid" << Qt::endl;
-    return kExitOk;
+    return kOk;
 }
 
 // Progress of a flash on stderr.
@@ -202,9 +201,9 @@ int FlashCommand(const QStringList& args)
     DffHeader header;
     FirmwareImage image;
     if (!LoadChecked(o.plain[0], &header, &image))
-        return kExitFailed;
+        return kFailed;
     if (!o.flags.contains("--yes") && !Confirmed(header))
-        return kExitFailed;
+        return kFailed;
 
     LineSettings settings;
     if (!ModelLineSettings(header.trimmedUnitId(), &settings))
@@ -216,14 +215,14 @@ int FlashCommand(const QStringList& args)
     if (!port.open()) {
         err() << "Unable to connect on select COM port.  The port may be in use. (" << port.lastErrorText() << ")"
               << Qt::endl;
-        return kExitFailed;
+        return kFailed;
     }
     StderrView view;
     BootloaderLink link(port, view);
     view.showMessage(QStringLiteral("Please reset the unit... (10 seconds)"));
     const FlashOutcome outcome = link.FlashUnit(header, image);
     port.close();
-    return outcome == FlashOutcome::Flashed ? kExitOk : kExitFailed;
+    return outcome == FlashOutcome::Flashed ? kOk : kFailed;
 }
 
 } // namespace
@@ -252,8 +251,8 @@ int RunFwCommand(const QStringList& args, bool* handled)
             return FlashCommand(args);
     } catch (const RuntimeError& e) {
         err() << "Error " << e.number() << " (" << e.description() << ")" << Qt::endl;
-        return kExitFailed;
+        return kFailed;
     }
     *handled = false;
-    return kExitUsage;
+    return kUsage;
 }

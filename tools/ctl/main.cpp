@@ -2,6 +2,7 @@
 // loader's file and flash commands, without windows.
 #include "appinfo.h"
 #include "configcommands.h"
+#include "exitstatus.h"
 #include "errorlog.h"
 #include "fileservices.h"
 #include "fwcommands.h"
@@ -16,8 +17,7 @@
 #include <new>
 
 namespace {
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+using namespace ExitStatus;
 
 QString commandsText()
 {
@@ -27,7 +27,7 @@ QString commandsText()
 int usage()
 {
     std::fprintf(stderr, "%s", qPrintable(commandsText()));
-    return kExitUsage;
+    return kUsage;
 }
 } // namespace
 
@@ -69,14 +69,14 @@ int main(int argc, char* argv[])
         QString error;
         if (!StartToolTrace(args.at(1), &error)) {
             std::fprintf(stderr, "Unable to write the trace %s: %s\n", qPrintable(args.at(1)), qPrintable(error));
-            return kExitFailed;
+            return kFailed;
         }
         args.remove(0, 2);
     }
     if (args.isEmpty())
         return usage();
     bool handled = false;
-    int code = kExitFailed;
+    int code = kFailed;
     try {
         code = RunConfigCommand(args, &handled);
         if (!handled)
@@ -85,9 +85,10 @@ int main(int argc, char* argv[])
         // A huge input under a memory limit: a failure like any other, and
         // unwinding lets temporary files go.
         std::fprintf(stderr, "Out of memory\n");
-        return kExitFailed;
+        return kFailed;
     }
-    if (!handled || code == kExitUsage)
+    // The firmware commands explain their own bad usage.
+    if (!handled || code == kShowUsage)
         return usage();
     return code;
 }
