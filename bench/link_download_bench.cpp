@@ -1,24 +1,20 @@
 // Full download from kv310-sim at 9600 baud: wall time against the
 // protocol floor, and the CPU time this program spent meanwhile.
 //   link_download_bench [--baud N]
-#include "appinfo.h"
 #include "benchfigures.h"
 #include "defaultconfig.h"
 #include "linkfloor.h"
 #include "qtserialport.h"
+#include "simbench.h"
 #include "unitconfig.h"
 #include "unitlink.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
 namespace {
-constexpr int kPort = 9;
 constexpr double kTargetRatio = 1.15;
 constexpr double kCpuTargetPercent = 5;
 } // namespace
@@ -26,30 +22,15 @@ constexpr double kCpuTargetPercent = 5;
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    int baud = 9600;
-    const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == QLatin1String("--baud"))
-        baud = args[2].toInt();
-    if (baud <= 0) {
-        std::fprintf(stderr, "usage: link_download_bench [--baud N]\n");
-        return 2;
-    }
-    QTemporaryDir folder;
-    App().folder = folder.path();   // Locals.ini and the error log stay out of the way
-
-    QProcess sim;
-    sim.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kv310-sim")),
-              {QStringLiteral("--baud"), QString::number(baud)});
-    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "kv310-sim did not start\n");
-        return 1;
-    }
-    qputenv("KV310_COM9", sim.readLine().trimmed());
+    SimBench bench;
+    if (const int code = bench.start("link_download_bench"))
+        return code;
+    const int baud = bench.baud();
 
     UnitConfig config = DefaultConfig();
     QtSerialPort port;
     UnitLink link(&port, config);
-    if (!link.connectUnit(QStringLiteral("Com%1").arg(kPort))) {
+    if (!link.connectUnit(bench.port())) {
         std::fprintf(stderr, "no unit on the simulator's port\n");
         return 1;
     }
@@ -61,8 +42,6 @@ int main(int argc, char* argv[])
     const double wallMs = clock.nsecsElapsed() / 1e6;
     const double cpu = CpuMs() - cpuBefore;
     link.disconnectUnit();
-    sim.terminate();
-    sim.waitForFinished();
     if (result != TransferResult::Ok) {
         std::fprintf(stderr, "download failed\n");
         return 1;

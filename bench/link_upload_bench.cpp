@@ -2,25 +2,21 @@
 // the changes listed, a backup kept, the writes) against the protocol
 // floor, and what reading back to verify adds, against one download.
 //   link_upload_bench [--baud N]
-#include "appinfo.h"
 #include "benchfigures.h"
 #include "defaultconfig.h"
 #include "linkfloor.h"
 #include "qtserialport.h"
+#include "simbench.h"
 #include "status.h"
 #include "unitconfig.h"
 #include "unitlink.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
 namespace {
-constexpr int kPort = 9;
 constexpr double kTargetRatio = 1.15;
 
 // A change of one label and one string, different each time.
@@ -35,31 +31,16 @@ void Change(UnitConfig& config, int round)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    int baud = 9600;
-    const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == QLatin1String("--baud"))
-        baud = args[2].toInt();
-    if (baud <= 0) {
-        std::fprintf(stderr, "usage: link_upload_bench [--baud N]\n");
-        return 2;
-    }
-    QTemporaryDir folder;
-    App().folder = folder.path();   // Locals.ini and the error log stay out of the way
-
-    QProcess sim;
-    sim.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("kv310-sim")),
-              {QStringLiteral("--baud"), QString::number(baud)});
-    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "kv310-sim did not start\n");
-        return 1;
-    }
-    qputenv("KV310_COM9", sim.readLine().trimmed());
+    SimBench bench;
+    if (const int code = bench.start("link_upload_bench"))
+        return code;
+    const int baud = bench.baud();
 
     UnitConfig config = DefaultConfig();
     QtSerialPort port;
     UnitLink link(&port, config);
-    link.setBackupFolder(folder.filePath(QStringLiteral("backups")));
-    if (!link.connectUnit(QStringLiteral("Com%1").arg(kPort))) {
+    link.setBackupFolder(bench.scratch(QStringLiteral("backups")));
+    if (!link.connectUnit(bench.port())) {
         std::fprintf(stderr, "no unit on the simulator's port\n");
         return 1;
     }
@@ -92,8 +73,6 @@ int main(int argc, char* argv[])
     const double verifiedMs = clock.nsecsElapsed() / 1e6;
     SetStatusSink({});
     link.disconnectUnit();
-    sim.terminate();
-    sim.waitForFinished();
     if (!ok || verifyStartMs < 0) {
         std::fprintf(stderr, "a transfer failed\n");
         return 1;
