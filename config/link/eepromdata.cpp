@@ -86,3 +86,19 @@ QByteArray LabelRecord(const UnitConfig& config, int slot)
     return QByteArray(1, char(LabelHeader(config.SeqLabelLen[slot], config.SeqLabelNum[slot])))
         + LabelFieldBytes(config.SeqLabel[slot]);
 }
+
+QByteArray EepromImageOf(const UnitConfig& config)
+{
+    QByteArray image(Eeprom::kSize, char(0xFF));
+    const auto put = [&](int address, const QByteArray& bytes) { image.replace(address, bytes.size(), bytes); };
+    for (int i = 0; i < kSlotCount; ++i) {
+        image[Eeprom::kStartAddrHB + 2 * i] = char(config.SeqStartAddrHB[i]);
+        image[Eeprom::kStartAddrLB + 2 * i] = char(config.SeqStartAddrLB[i]);
+        put(Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i, LabelRecord(config, i));
+    }
+    put(Eeprom::kPassword, PasswordRecord(config).mid(1));
+    put(Eeprom::kSettings, SettingsRecord(config));
+    image[Eeprom::kPowerStatus] = 0;
+    put(Eeprom::kOptions, OptionsRecord(config));
+    return image;
+}

@@ -36,3 +36,8 @@ QByteArray PasswordRecord(const UnitConfig& config);   // 4, then the password r
 QByteArray SettingsRecord(const UnitConfig& config);   // the seven setting bytes
 QByteArray OptionsRecord(const UnitConfig& config);    // Settings(0), Settings(1)
 QByteArray LabelRecord(const UnitConfig& config, int slot); // header + reversed text + 0xFF pad
+
+// The EEPROM as a unit holds config after those writes: the start
+// addresses and each record at its address, the power status clear, every
+// other byte (the identity too) blank 0xFF.
+QByteArray EepromImageOf(const UnitConfig& config);

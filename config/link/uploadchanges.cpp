@@ -8,26 +8,6 @@
 #include "unitconfig.h"
 #include "unitidentity.h"
 
-namespace {
-// The EEPROM as the unit holds a configuration: its start addresses and
-// the records the writes send, each at its address; the rest blank.
-QByteArray ImageOf(const UnitConfig& config)
-{
-    QByteArray image(Eeprom::kSize, char(0xFF));
-    const auto put = [&](int address, const QByteArray& bytes) { image.replace(address, bytes.size(), bytes); };
-    for (int i = 0; i < kSlotCount; ++i) {
-        image[Eeprom::kStartAddrHB + 2 * i] = char(config.SeqStartAddrHB[i]);
-        image[Eeprom::kStartAddrLB + 2 * i] = char(config.SeqStartAddrLB[i]);
-        put(Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i, LabelRecord(config, i));
-    }
-    put(Eeprom::kPassword, PasswordRecord(config).mid(1));
-    put(Eeprom::kSettings, SettingsRecord(config));
-    image[Eeprom::kPowerStatus] = 0;
-    put(Eeprom::kOptions, OptionsRecord(config));
-    return image;
-}
-} // namespace
-
 bool PasswordChanged(const UnitConfig& unit, const UnitConfig& model)
 {
     return unit.PassWord != model.PassWord;
@@ -82,7 +62,7 @@ UnitConfig UnitAfterUpload(const UnitConfig& unit, const UnitConfig& model, Uplo
             written.SeqLabelNum[i] = model.SeqLabelNum[i];
         }
         UnitIdentity identity;
-        ProcessEEPROMData(ImageOf(written) + 'i', after, false, identity);
+        ProcessEEPROMData(EepromImageOf(written) + 'i', after, false, identity);
     }
     if (scope != UploadScope::SettingsOnly) {
         const int b = WriteBlockSize(hardwareCode);

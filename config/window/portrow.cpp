@@ -159,6 +159,7 @@ void PortRow::askForPort() { Colour(cmbPort_, kChoosePortColour); }
 
 void PortRow::showConnected(bool connected)
 {
+    connected_ = connected;
     cmdConnect_->setText(connected ? QStringLiteral("Disconnect") : kConnect);
     if (connected)
         SystemColour(cmbPort_);
@@ -168,7 +169,7 @@ void PortRow::showConnected(bool connected)
         refreshPresent();
 }
 
-bool PortRow::showsConnected() const { return cmdConnect_->text() != kConnect; }
+bool PortRow::showsConnected() const { return connected_; }
 
 void PortRow::holdConnect(bool held) { cmdConnect_->setEnabled(!held); }
 

@@ -60,5 +60,6 @@ private:
     QPushButton* cmdUpload_ = nullptr;
     QPushButton* cmdExit_ = nullptr;
     QTimer deviceSettle_;          // the system reports a plug-in in several steps
+    bool connected_ = false;       // Connect reads "Disconnect"
     bool refreshPending_ = false;  // devices changed while connected
 };
