@@ -1,5 +1,5 @@
-// Locals.ini: the window's place and state, the last data file, the DTMF
-// strings and the instant DTMF text.
+// Locals.ini: the port last used, the window's place and state, the last
+// data file, the DTMF strings and the instant DTMF text.
 #include "mainwindow.h"
 
 #include "datafile.h"
@@ -7,6 +7,7 @@
 #include "errorlog.h"
 #include "fileservices.h"
 #include "inifile.h"
+#include "portrow.h"
 #include "prompter.h"
 #include "splash.h"
 #include "terminalpane.h"
@@ -83,6 +84,11 @@ void frmMain::LoadLocalSettings()
     const ProcedureTrap trap = ProcedureTrap::form("LoadLocalSettings", "frmMain");
     const IniFile ini = IniFile::read();   // once, not once per key
     bool useDefaults = false;
+    trap([&] {
+        // Its number, then the adapter itself, found again when its number moved.
+        panels_.portRow->choose(ReadLocal(ini, "ComPort"));
+        panels_.portRow->chooseAdapter(ReadLocal(ini, "ComPortId"));
+    });
     trap([&] {
         if (ReadLocal(ini, "WinState").trimmed().toInt() == kWinStateMaximised) {
             setWindowState(windowState() | Qt::WindowMaximized);

@@ -7,7 +7,6 @@
 #include "datafile.h"
 #include "dtmfstringlist.h"
 #include "errorlog.h"
-#include "inifile.h"
 #include "listops.h"
 #include "mainmenus.h"
 #include "portrow.h"
@@ -151,13 +150,8 @@ void frmMain::Form_Load()
     ControlState(false, false);
     if (splash_)
         splash_->setStatusText(QStringLiteral("Loading KV310...Scanning ports"));
-    trap([&] {
-        panels_.portRow->populate(unit_.scanner, true);
-        const QString section = QString::fromLatin1(kLocalSettingsSection);
-        panels_.portRow->choose(ReadIniValue(section, QStringLiteral("ComPort")));
-        panels_.portRow->chooseAdapter(ReadIniValue(section, QStringLiteral("ComPortId")));
-    });
-    LoadLocalSettings();
+    trap([&] { panels_.portRow->populate(unit_.scanner, true); });
+    LoadLocalSettings();   // the port last used too
     trap([&] {
         show();
         panels_.lists->sequences()->setFocus();
