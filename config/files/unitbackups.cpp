@@ -1,6 +1,7 @@
 #include "unitbackups.h"
 
 #include "appinfo.h"
+#include "atomicfile.h"
 #include "datafile.h"
 #include "safefile.h"
 
@@ -10,7 +11,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <unistd.h>
+#include <sys/stat.h>
 
 namespace {
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss");
@@ -85,21 +86,16 @@ QString UnitBackups::save(const UnitConfig& config, const QString& port, QString
         path = name();
     }
 
-    QFile file;
-    QString why;
-    if (!CreatePrivateFile(file, path, &why)) {
+    // Written whole under a hidden temporary name and renamed when complete:
+    // a save that is killed leaves no part of a backup among the backups.
+    AtomicFile file(path);
+    const bool written = file.open() && ::fchmod(file.file().handle(), 0600) == 0
+        && WriteAll(file.file(), ExportKV310Bytes(config)) && file.commit();
+    if (!written) {
+        const QString why = file.errorString().isEmpty() ? file.file().errorString() : file.errorString();
         *error = QStringLiteral("Unable to save %1. %2").arg(path, why);
         return QString();
     }
-    const bool written = WriteAll(file, ExportKV310Bytes(config)) && file.flush()
-        && ::fsync(file.handle()) == 0;
-    if (!written) {
-        *error = QStringLiteral("Unable to save %1. %2").arg(path, file.errorString());
-        file.close();
-        QFile::remove(path);
-        return QString();
-    }
-    file.close();
 
     const QStringList all = files();
     for (qsizetype i = 0; i + kKept < all.size(); ++i)

@@ -12,6 +12,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 class TestUnitBackups : public QObject {
     Q_OBJECT
 private slots:
@@ -77,6 +82,37 @@ private slots:
         const UnitBackups blocked(dir.filePath("file/backups"));
         QVERIFY(blocked.save(DefaultConfig(), "Com3", &error).isEmpty());
         QVERIFY(error.contains(dir.filePath("file/backups")));
+    }
+
+    // A program killed while it saves a backup (here by the file size limit,
+    // as a full disk or a crash would stop it) leaves no part of one among
+    // the backups, and the next save clears what it left.
+    void aKilledSaveLeavesNoPartialBackup()
+    {
+        const QTemporaryDir dir;
+        const UnitBackups backups(dir.path());
+        const QDateTime when(QDate(2026, 5, 1), QTime(14, 3, 22));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const rlimit small{100, 100};   // the data file holds over 1500 bytes
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            QString error;
+            backups.save(DefaultConfig(), "Com3", &error, when);
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+        QVERIFY(backups.files().isEmpty());
+        QVERIFY(!QFile::exists(dir.filePath("2026-05-01_14-03-22_Com3.dtd")));
+
+        QString error;
+        const QString path = backups.save(DefaultConfig(), "Com3", &error, when);
+        QCOMPARE(QFileInfo(path).fileName(), QString("2026-05-01_14-03-22_Com3.dtd"));
+        QCOMPARE(ReadBytes(path), ExportKV310Bytes(DefaultConfig()));
+        const QStringList everything = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(everything, QStringList{QFileInfo(path).fileName()});
     }
 };
 
