@@ -31,11 +31,17 @@ QSerialPort::DataBits ToQtDataBits(int bits)
     return bits >= 5 && bits <= 8 ? QSerialPort::DataBits(bits) : QSerialPort::Data8;
 }
 
+// What the port holds for the program before it reads: a unit that floods
+// the line fills this and then waits in the driver, instead of growing the
+// program without end.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 } // namespace
 
 QtSerialPort::QtSerialPort(QObject* parent)
     : SerialPort(parent)
 {
+    port_.setReadBufferSize(kReadBufferBytes);
     connect(&port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onPortError);
 }

@@ -39,6 +39,8 @@ QByteArray ReplyReader::read(const ReplyLimits& limits)
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
     }
+    const qsizetype cap = limits.maxBytes > 0 ? limits.maxBytes + 1 : -1;
+    const auto full = [&] { return cap > 0 && reply.size() >= cap; };
     const auto take = [&] {
         if (!port_.isOpen()) {
             loop.quit();
@@ -48,6 +50,8 @@ QByteArray ReplyReader::read(const ReplyLimits& limits)
             reply += port_.readAll();
             silence.start(limits.silenceMs);
         }
+        if (full())
+            loop.quit();
     };
     connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
     connect(&silence, &QTimer::timeout, &loop, [&] {
@@ -66,9 +70,11 @@ QByteArray ReplyReader::read(const ReplyLimits& limits)
     bound.start(limits.boundMs);
     silence.start(limits.silenceMs);
     take();
-    if (port_.isOpen())
+    if (port_.isOpen() && !full())
         loop.exec();
-    if (port_.isOpen() && port_.bytesAvailable() > 0)
+    if (port_.isOpen() && port_.bytesAvailable() > 0 && !full())
         reply += port_.readAll();
+    if (full())
+        reply.truncate(cap);
     return reply;
 }

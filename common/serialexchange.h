@@ -15,11 +15,12 @@ struct Pacing {
     int nextCharMs = 0;    // after each further one
 };
 
-// When a reply is over, in milliseconds.
+// When a reply is over: times in milliseconds, size in bytes.
 struct ReplyLimits {
     int silenceMs = 0;            // this long without a byte after the last one
     int boundMs = 0;              // the whole read takes no longer
     bool returnWhenEmpty = false; // nothing came within silenceMs: over at once
+    qsizetype maxBytes = 0;       // more than this is no reply asked for: over at once
 };
 
 // Writes the bytes one character at a time, pausing after each as paced.
@@ -29,9 +30,11 @@ qsizetype WritePaced(SerialPort& port, const QByteArray& bytes, const Pacing& pa
 
 // Collects replies on one port (the windows know it as "tmrResponse", the
 // timer that bounds a reply). A reply ends silenceMs after its last byte (a
-// timer restarted by every arrival), at the bound, or at once when the port
-// closes or reports the line dropping. A read started by a handler inside
-// another read has timers of its own.
+// timer restarted by every arrival), at the bound, once it holds more than
+// maxBytes (it is then cut to maxBytes + 1, so the caller sees it overran:
+// a unit that floods the line costs neither memory nor time), or at once
+// when the port closes or reports the line dropping. A read started by a
+// handler inside another read has timers of its own.
 class ReplyReader : public QObject {
     Q_OBJECT
 public:

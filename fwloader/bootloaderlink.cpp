@@ -57,7 +57,7 @@ void BootloaderLink::SerialSend(const QByteArray& bytes)
 
 QByteArray BootloaderLink::ReadResponse()
 {
-    return reader_.read({timing_.answerSilenceMs, timing_.answerWindowMs, false});
+    return reader_.read({timing_.answerSilenceMs, timing_.answerWindowMs, false, kMaxAnswerBytes});
 }
 
 QByteArray BootloaderLink::SendPacket(const QByteArray& packet)

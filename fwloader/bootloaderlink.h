@@ -19,6 +19,7 @@ struct BootTiming {
     int helloRetryPauseMs = 500;  // pause after an unanswered hello
 };
 constexpr int kAnswerWindows = 30;       // answer windows per packet
+constexpr int kMaxAnswerBytes = 256;     // an answer is a few bytes; more ends the read
 constexpr int kHelloAttempts = 10;       // hellos sent while the user resets the unit
 constexpr uint8_t kHelloByte = 0xC1;
 

@@ -8,17 +8,25 @@
 #include <QStringList>
 
 namespace {
+QString Code(ushort code)
+{
+    return QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+}
+
 // Bytes outside printable ASCII (line breaks inside a field included) as
-// \xHH.
+// \xHH, and the blanks that end the line too, so that none goes unseen.
 QString Escaped(const QString& line)
 {
+    qsizetype end = line.size();
+    while (end > 0 && line.at(end - 1) == QLatin1Char(' '))
+        --end;
     QString out;
-    for (const QChar c : line) {
-        const ushort code = c.unicode();
-        if (code >= 0x20 && code <= 0x7E)
-            out += c;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const ushort code = line.at(i).unicode();
+        if (code >= 0x20 && code <= 0x7E && i < end)
+            out += line.at(i);
         else
-            out += QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            out += Code(code);
     }
     return out;
 }
@@ -88,14 +96,30 @@ ListingSection sequencesSection(const UnitConfig& config)
     return section;
 }
 
+// What the data file holds of each slot besides its actions and label.
+ListingSection slotsSection(const UnitConfig& config)
+{
+    ListingSection section{QStringLiteral("Slots:"), {}};
+    for (int i = 0; i < kSlotCount; ++i)
+        section.lines << plain(QStringLiteral("%1 count %2, label length %3, label number %4, start address %5 %6")
+                                   .arg(TwoDigits(i + 1))
+                                   .arg(config.SeqContentsLen[i])
+                                   .arg(config.SeqLabelLen[i])
+                                   .arg(config.SeqLabelNum[i])
+                                   .arg(config.SeqStartAddrHB[i], 2, 16, QLatin1Char('0'))
+                                   .arg(config.SeqStartAddrLB[i], 2, 16, QLatin1Char('0')));
+    return section;
+}
+
 ListingSection stringsSection(const UnitConfig& config)
 {
     ListingSection section{Escaped(QStringLiteral("ASCII strings (flag character %1):")
                                        .arg(latin1(QByteArray(1, char(config.ASCIIFlagChar))))),
                            {}};
-    for (int i = 0; i < kSlotCount; ++i)
-        section.lines << plain(withoutTrailingBlanks(
-            QStringLiteral("%1 %2").arg(TwoDigits(i + 1), latin1(config.ASCIIStrings[i]))));
+    for (int i = 0; i < kSlotCount; ++i) {
+        const QString text = latin1(config.ASCIIStrings[i]);
+        section.lines << plain(TwoDigits(i + 1) + (text.isEmpty() ? QString() : QLatin1Char(' ') + text));
+    }
     return section;
 }
 } // namespace
@@ -103,7 +127,7 @@ ListingSection stringsSection(const UnitConfig& config)
 QList<ListingSection> ListingSections(const UnitConfig& config)
 {
     return {settingsSection(config), optionsSection(config), sequencesSection(config),
-            stringsSection(config)};
+            slotsSection(config), stringsSection(config)};
 }
 
 QString ConfigListing(const UnitConfig& config)

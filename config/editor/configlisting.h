@@ -5,10 +5,12 @@
 
 struct UnitConfig;
 
-// A readable listing of a configuration: settings, options by name, the
-// three events, each sequence as "01 [LBL] actions" and the ASCII strings.
-// Every byte shows: bytes outside printable ASCII are written as \xHH, so
-// no field reaches a terminal as a control character.
+// A readable listing of every field of a configuration: settings, options
+// by name, the three events, each sequence as "01 [LBL] actions", what else
+// each slot holds (action count, label length and number, start address)
+// and the ASCII strings. Every byte shows: bytes outside printable ASCII,
+// and blanks that end a line, are written as \xHH, so no field reaches a
+// terminal as a control character and none goes unseen.
 
 // One line of a listing and the data it shows: two listings differ where
 // their keys differ (a sequence line also shows the text of the strings it

@@ -1,6 +1,7 @@
 #include "eepromdata.h"
 
 #include "binaryutils.h"
+#include "commandset.h"
 #include "unitconfig.h"
 
 #include <algorithm>
@@ -14,6 +15,19 @@ QByteArray reversed(QByteArray bytes)
     return bytes;
 }
 } // namespace
+
+std::optional<QByteArray> EepromImageOfReply(const QByteArray& reply, QString* why)
+{
+    if (reply.size() != Eeprom::kReplySize) {
+        *why = QStringLiteral("%1 bytes, not %2").arg(reply.size()).arg(Eeprom::kReplySize);
+        return std::nullopt;
+    }
+    if (!reply.endsWith(UnitCommand::kReady)) {
+        *why = QStringLiteral("no final \"i\"");
+        return std::nullopt;
+    }
+    return reply.left(Eeprom::kSize);
+}
 
 void ProcessEEPROMData(const QByteArray& reply, UnitConfig& target, bool settingsOnly,
                        UnitIdentity& identity)
@@ -85,20 +99,4 @@ QByteArray LabelRecord(const UnitConfig& config, int slot)
 {
     return QByteArray(1, char(LabelHeader(config.SeqLabelLen[slot], config.SeqLabelNum[slot])))
         + LabelFieldBytes(config.SeqLabel[slot]);
-}
-
-QByteArray EepromImageOf(const UnitConfig& config)
-{
-    QByteArray image(Eeprom::kSize, char(0xFF));
-    const auto put = [&](int address, const QByteArray& bytes) { image.replace(address, bytes.size(), bytes); };
-    for (int i = 0; i < kSlotCount; ++i) {
-        image[Eeprom::kStartAddrHB + 2 * i] = char(config.SeqStartAddrHB[i]);
-        image[Eeprom::kStartAddrLB + 2 * i] = char(config.SeqStartAddrLB[i]);
-        put(Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i, LabelRecord(config, i));
-    }
-    put(Eeprom::kPassword, PasswordRecord(config).mid(1));
-    put(Eeprom::kSettings, SettingsRecord(config));
-    image[Eeprom::kPowerStatus] = 0;
-    put(Eeprom::kOptions, OptionsRecord(config));
-    return image;
 }

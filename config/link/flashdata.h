@@ -1,5 +1,8 @@
 #pragma once
 #include <QByteArray>
+#include <QString>
+
+#include <optional>
 
 struct UnitConfig;
 
@@ -13,15 +16,31 @@ constexpr int kMaxSequenceCount = 16;    // a larger count byte is an erased slo
 constexpr char kSequenceFiller = char(0xFF);
 constexpr char kStringFiller = char(0x00);
 constexpr int kBlockCount = 40;
+// A block's byte count is one byte: no block is longer.
+constexpr int kMaxBlockBytes = 255;
+// The longest reply to a block request: a block and the ready character.
+constexpr int kMaxReplyBytes = kMaxBlockBytes + 1;
 } // namespace Flash
 
-// A sequence block reply (count byte, actions, 0xFF filler, one more
-// character) into slot i of target. A count above 16 empties the slot.
-void ProcessFlashData(int slot, const QByteArray& reply, UnitConfig& target);
-// An ASCII block reply (characters, maybe a final "i") into string i of
-// target, in the flag-code text form of target's flag character (every
-// character as a code with allAsCodes).
-void ProcessASCIIStrings(int index, const QByteArray& reply, UnitConfig& target,
+// The block a sequence request was answered with: the reply is the block
+// (count byte, actions, 0xFF filler) and the ready character. Nothing, with
+// the reason in *why, for a reply of another form: without its "i", longer
+// than a block, more actions than a slot holds, or a count above 16 that is
+// not an erased block (a count above 16 followed by data is how the late
+// "i" of an earlier exchange in front of a block reads).
+std::optional<QByteArray> SequenceBlockOfReply(const QByteArray& reply, QString* why);
+// The characters an ASCII string request was answered with: the reply
+// without its final "i". Nothing, with *why, when it has none or is longer
+// than a block.
+std::optional<QByteArray> StringOfReply(const QByteArray& reply, QString* why);
+
+// A sequence block (count byte, actions, 0xFF filler) into slot i of
+// target. A count above 16 empties the slot.
+void ProcessFlashData(int slot, const QByteArray& block, UnitConfig& target);
+// The raw characters of an ASCII string into string i of target, in the
+// flag-code text form of target's flag character (every character as a
+// code with allAsCodes).
+void ProcessASCIIStrings(int index, const QByteArray& raw, UnitConfig& target,
                          bool allAsCodes = false);
 
 // Contents whose length is a whole multiple of the write block size b gain

@@ -31,7 +31,7 @@ public:
     virtual bool verifyForUpload() { return true; }
     // Before an upload: offer to save unsaved changes; false (Cancel) stops it.
     virtual bool askSaveChanges() { return true; }
-    // Before an upload writes: the changes it will make (UploadChanges),
+    // Before an upload writes: the changes it will make (PlanChanges),
     // empty when the unit holds the configuration already; false (Cancel)
     // stops it with nothing written.
     virtual bool confirmUpload(const QStringList& changes) { (void)changes; return true; }

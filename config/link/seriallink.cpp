@@ -23,12 +23,20 @@ SerialLink::SerialLink(SerialPort* port, QObject* parent)
     connect(&tmrTimeoutDetect_, &QTimer::timeout, this, &SerialLink::tmrTimeoutDetect_Timer);
     connect(port_, &SerialPort::readyRead, this, &SerialLink::SerPort_OnComm);
     connect(port_, &SerialPort::errorOccurred, this, [this](SerialError error, const QString&) {
-        if (error != SerialError::LineDropped)
-            return;
-        lineDropped_ = true;
-        tmrTimeoutDetect_.stop();
-        emit lineLost();
+        if (error == SerialError::LineDropped)
+            onLineDropped();
     });
+}
+
+void SerialLink::onLineDropped()
+{
+    if (lineDropped_)
+        return;
+    lineDropped_ = true;
+    tmrTimeoutDetect_.stop();
+    if (port_->isOpen())
+        port_->close();
+    emit lineLost();
 }
 
 void SerialLink::setView(LinkView* view) { view_ = view; }
@@ -48,11 +56,13 @@ void SerialLink::SendData(const QByteArray& text)
     // A nested call that ran after the hold-back leaves the flag as the
     // call it interrupted has it.
     const QScopedValueRollback busy(state_.SendBusy, true);
+    const bool wasOpen = port_->isOpen();
     const qsizetype sent = WritePaced(*port_, text, timing_.pacing);
     counters_.sendCalls += sent > 0;
     counters_.charsSent += sent;
-    if (sent < text.size() && port_->isOpen())
-        port_->close();   // the write failed
+    // A port that takes no more bytes is as gone as one that hung up.
+    if (wasOpen && sent < text.size())
+        onLineDropped();
 }
 
 void SerialLink::SendEach(const QByteArray& bytes)
@@ -67,17 +77,35 @@ void SerialLink::Pause(int ms)
     WaitMs(ms);
 }
 
-QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty)
+QByteArray SerialLink::PauseCollecting(int ms, qsizetype maxBytes)
+{
+    counters_.fixedWaitMs += ms;
+    if (!port_->isOpen() || lineDropped_) {
+        WaitMs(ms);
+        return QByteArray();
+    }
+    const QByteArray late = reader_.read({ms, timing_.replyBoundMs, true, maxBytes});
+    counters_.bytesReceived += late.size();
+    return late;
+}
+
+QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty, qsizetype maxBytes)
 {
     if (!port_->isOpen())
         return QByteArray();
     ++counters_.replyReads;
     // Once the line has dropped nothing more is awaited.
-    const QByteArray result = lineDropped_
-        ? port_->readAll()
-        : reader_.read({timing_.replySilenceMs, timing_.replyBoundMs, returnWhenEmpty});
+    QByteArray result = lineDropped_
+        ? port_->readAll().left(maxBytes + 1)
+        : reader_.read({timing_.replySilenceMs, timing_.replyBoundMs, returnWhenEmpty, maxBytes});
     counters_.bytesReceived += result.size();
     return result;
+}
+
+void SerialLink::drainInput()
+{
+    if (port_->isOpen() && port_->bytesAvailable() > 0)
+        counters_.bytesDrained += port_->readAll().size();
 }
 
 bool SerialLink::WaitReady(const QByteArray& command)
@@ -85,7 +113,11 @@ bool SerialLink::WaitReady(const QByteArray& command)
     const ProcedureTrap trap("WaitReady", "modDataComm");
     bool saved = false;
     bool ready = false;
+    int asked = 0;      // mode requests sent
+    int answered = 0;   // ready characters received
     KV310EchoState(false, saved);
+    if (!command.isEmpty())
+        drainInput();
     for (int attempt = 0; attempt < kReadyAttempts && !ready; ++attempt) {
         if (!port_->isOpen())
             break;
@@ -96,10 +128,19 @@ bool SerialLink::WaitReady(const QByteArray& command)
                     Pause(timing_.modeRetryPauseMs);
                 }
                 SendData(command);
+                ++asked;
             }
             const QByteArray reply = GetRawBuffer(true);
+            answered += int(reply.count(UnitCommand::kReady));
             ready = reply.endsWith(UnitCommand::kReady);
         });
+    }
+    while (ready && answered < asked && port_->isOpen() && !lineDropped_) {
+        QByteArray late;
+        trap([&] { late = GetRawBuffer(false); });
+        if (late.isEmpty())
+            break;
+        answered += int(late.count(UnitCommand::kReady));
     }
     KV310EchoState(true, saved);
     trap([&] { GetRawBuffer(true); });
@@ -112,6 +153,7 @@ bool SerialLink::IsResponding()
     bool saved = false;
     bool result = false;
     KV310EchoState(false, saved);
+    drainInput();
     for (int attempt = 0; attempt < 2 && port_->isOpen(); ++attempt) {
         QByteArray reply;
         trap([&] {

@@ -1,4 +1,5 @@
 #pragma once
+#include "commandset.h"
 #include "serialexchange.h"
 
 #include <QByteArray>
@@ -32,6 +33,9 @@ struct LinkTiming {
 };
 constexpr int kBusyRetries = 6;     // SendData hold-backs
 constexpr int kReadyAttempts = 6;   // WaitReady tries
+// No reply the program asks for is longer: more ends the read (a unit that
+// floods the line). Transfers ask for less where they know the size.
+constexpr qsizetype kMaxReplyBytes = 4096;
 
 // What the link has done on the line, for measuring transfers against the
 // protocol's own minimum time.
@@ -40,20 +44,10 @@ struct LinkCounters {
     qint64 charsSent = 0;
     qint64 bytesReceived = 0;  // collected by GetRawBuffer
     qint64 replyReads = 0;     // GetRawBuffer calls (each ends in silence)
+    qint64 bytesDrained = 0;   // left over from earlier exchanges, dropped before a request
     double fixedWaitMs = 0;    // mandated pauses besides pacing
 };
 
-// The unit's single-byte commands.
-namespace UnitCommand {
-constexpr char kLeaveMode = char(0xF0);
-constexpr char kReadEeprom = char(0xD1);
-constexpr char kWriteEeprom = char(0xD2);
-constexpr char kReadFlash = char(0x4A);
-constexpr char kWriteFlash = char(0x4B);
-constexpr char kReady = 'i';
-inline const QByteArray kReadMode = QByteArrayLiteral("jrm");
-inline const QByteArray kProgramMode = QByteArrayLiteral("jpm");
-} // namespace UnitCommand
 
 // The serial conversation with the unit's configuration firmware over one
 // port: the paced sender, the reply collector, the ready handshake, the
@@ -77,20 +71,31 @@ public:
 
     // Sends the bytes one at a time with the protocol's pacing. A call made
     // while another one transmits (from a handler inside its waits) holds
-    // back up to six times 200 ms, then sends anyway. A failing write closes
-    // the port.
+    // back up to six times 200 ms, then sends anyway. A write that fails on
+    // an open port is the line dropping: the port closes and lineLost()
+    // says so once.
     void SendData(const QByteArray& text);
     // The single bytes of a command, each as a call of its own.
     void SendEach(const QByteArray& bytes);
     // A pause the protocol asks for (counted in the counters).
     void Pause(int ms);
+    // The same pause, taking what arrives meanwhile (the late end of the
+    // reply before it); a byte that comes extends it by ms. Holds at most
+    // maxBytes + 1.
+    QByteArray PauseCollecting(int ms, qsizetype maxBytes);
     // Collects one reply: it ends 25 ms after its last byte; when nothing
     // comes it ends after 25 ms (returnWhenEmpty) or 2 s. Ends at once when
-    // the port closes or the line has dropped.
-    QByteArray GetRawBuffer(bool returnWhenEmpty);
+    // the port closes or the line has dropped, and once it holds more than
+    // maxBytes (it then holds maxBytes + 1).
+    QByteArray GetRawBuffer(bool returnWhenEmpty, qsizetype maxBytes = kMaxReplyBytes);
+    // Drops what the unit sent and nobody read (the late answer to an
+    // earlier request), so that it is not taken for the reply to the next.
+    void drainInput();
     // Sends the command (none when empty) and waits for a reply ending in
     // "i", up to six attempts (0xF0 and 20 ms before each repeat). True when
-    // the ready character came.
+    // the ready character came. A unit slow to answer answers the repeats
+    // as well: once one answer came, those are awaited too (up to 2 s each),
+    // so that none arrives later as the reply to something else.
     bool WaitReady(const QByteArray& command);
     // Probes the unit with "jrm" (two tries); sets or clears UnitConnected.
     // With the port closed: false, nothing sent, UnitConnected untouched.
@@ -120,6 +125,7 @@ signals:
 private:
     void SerPort_OnComm();
     void tmrTimeoutDetect_Timer();
+    void onLineDropped();
 
     SerialPort* port_;
     LinkView* view_ = nullptr;

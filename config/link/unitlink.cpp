@@ -9,9 +9,10 @@
 #include "runtimeerror.h"
 #include "serialport.h"
 #include "status.h"
-#include "configdiff.h"
+#include "eepromdata.h"
 #include "unitbackups.h"
 #include "unitconfig.h"
+#include "unitmemory.h"
 #include "unitreader.h"
 #include "unitwriter.h"
 #include "wait.h"
@@ -83,6 +84,9 @@ bool UnitLink::connectUnit(const QString& portText)
         return false;
     }
     const int number = PortNumberOf(portText);
+    // The adapter as it is now: the list of devices may change during the
+    // waits below.
+    const QString adapter = rememberPort_ ? PortDeviceInfo(number).identity() : QString();
     trap([&] {
         port.setPortNumber(number);
         if (!port.open())
@@ -92,7 +96,9 @@ bool UnitLink::connectUnit(const QString& portText)
     });
     WaitMs(link_.timing().openSettleMs);
     if (!port.isOpen()) {
-        ShowStatus(QStringLiteral("Invalid port ") + portText);
+        ShowStatus(port.lastError() == SerialError::AlreadyOpen
+                       ? QStringLiteral("%1 is in use by another program (%2)").arg(portText, port.deviceName())
+                       : QStringLiteral("Invalid port ") + portText);
         return false;
     }
     link_.clearLineDropped();
@@ -107,24 +113,33 @@ bool UnitLink::connectUnit(const QString& portText)
             const QString section = QString::fromLatin1(kLocalSettingsSection);
             WriteIniValue(section, QStringLiteral("ComPort"), portText);
             // The adapter itself, found again when its number moved.
-            WriteIniValue(section, QStringLiteral("ComPortId"), PortDeviceInfo(number).identity());
+            WriteIniValue(section, QStringLiteral("ComPortId"), adapter);
         });
     }
 
     bool handlingOn = true;
     link_.KV310EchoState(true, handlingOn);
-    UnitConfig read = config_;
-    const TransferResult result = UnitReader(link_, identity_).DownloadEEPROM(read, true);
-    if (result == TransferResult::Ok)
-        config_ = read;
-    if (result == TransferResult::LineDropped)
-        return false;   // reported when the hold ends
+    QString but;   // what went wrong after connecting
+    if (connectReadsSettings_) {
+        UnitMemory memory;
+        UnitReader reader(link_, identity_);
+        TransferResult result = reader.DownloadEEPROM(memory, true);
+        if (result == TransferResult::Ok) {
+            UnitIdentity ignored;
+            ProcessEEPROMData(memory.eeprom, config_, true, ignored);
+            result = reader.acknowledgePowerFailure();
+            if (result != TransferResult::Ok)
+                but = QStringLiteral(", but the unit did not confirm clearing its power failure.");
+        } else {
+            but = QStringLiteral(", but the unit's settings could not be read.");
+        }
+        failure_ = reader.failure();
+        if (result == TransferResult::LineDropped)
+            return false;   // reported when the hold ends
+    }
     link_.view().displayData(true);
     link_.view().controlState(true, false);
-    const QString connected = QStringLiteral("Connected on COM%1").arg(number);
-    ShowStatus(result == TransferResult::Ok
-                   ? connected
-                   : connected + QStringLiteral(", but the unit's settings could not be read."));
+    ShowStatus(QStringLiteral("Connected on COM%1").arg(number) + but);
     return true;
 }
 
@@ -171,6 +186,7 @@ TransferResult UnitLink::download()
     if (!hold.granted())
         return TransferResult::Busy;
     link_.clearLineDropped();
+    failure_.clear();
     if (!link_.IsResponding()) {
         ShowStatus(QStringLiteral("Unable to download, unit is not responding."));
         return TransferResult::NotResponding;
@@ -180,15 +196,15 @@ TransferResult UnitLink::download()
     bool saved = false;
     link_.KV310EchoState(false, saved);
 
-    // Read into a copy: an interrupted read leaves the configuration alone.
-    UnitConfig read = config_;
-    const TransferResult result = readUnit(read);
+    // Taken only whole: an interrupted read leaves the configuration alone.
+    UnitMemory memory;
+    const TransferResult result = readUnit(memory, PowerFailure::Acknowledge);
     if (result == TransferResult::Ok) {
-        config_ = read;
+        config_ = ConfigOfMemory(memory, config_, allCharsAsCodes_);
         link_.view().displayData(false);
         ShowStatus(QStringLiteral("Download successful"));
     } else {
-        ShowStatus(DownloadFailureText(result));
+        ShowStatus(DownloadFailureText(result, failure_));
     }
     endTransfer();
     if (result == TransferResult::Ok)
@@ -202,12 +218,18 @@ TransferResult UnitLink::upload(UploadScope scope)
     if (!hold.granted())
         return TransferResult::Busy;
     link_.clearLineDropped();
+    failure_.clear();
     if (!link_.IsResponding()) {
         ShowStatus(QStringLiteral("Unable to upload, unit is not responding."));
         return TransferResult::NotResponding;
     }
     if (!link_.view().verifyForUpload() || !link_.view().askSaveChanges())
         return TransferResult::Cancelled;
+    failure_ = UnencodableInScope(config_, scope);
+    if (!failure_.isEmpty()) {
+        ShowStatus(UploadFailureText(TransferResult::Unencodable, failure_));
+        return TransferResult::Unencodable;
+    }
 
     link_.state().CompareMode = true;
     link_.view().controlState(false, true);
@@ -216,47 +238,67 @@ TransferResult UnitLink::upload(UploadScope scope)
     lastBackup_.clear();
 
     // Both memories before any write: what the unit holds is shown against
-    // what will be written and kept as a backup first.
-    UnitConfig unit = config_;
-    TransferResult result = readUnit(unit);
-    if (result == TransferResult::Ok
-        && !link_.view().confirmUpload(UploadChanges(unit, config_, scope, identity_.HardwareCode, allCharsAsCodes_)))
-        result = TransferResult::Cancelled;
-    if (result == TransferResult::Ok && !saveBackup(unit))
+    // what will be written and kept as a backup first. Nothing is written
+    // before the user agreed, a reported power failure included.
+    UnitMemory unit;
+    TransferResult result = readUnit(unit, PowerFailure::Leave);
+    UploadPlan plan;
+    if (result == TransferResult::Ok) {
+        const std::optional<uint8_t> powerAck =
+            identity_.PowerFailDetected ? std::optional<uint8_t>(identity_.PowerStatusByte) : std::nullopt;
+        plan = PlanUpload(unit, config_, scope, identity_.HardwareCode, powerAck, allCharsAsCodes_);
+        if (!link_.view().confirmUpload(PlanChanges(plan)))
+            result = TransferResult::Cancelled;
+    }
+    if (result == TransferResult::Ok && !saveBackup(ConfigOfMemory(unit, config_, allCharsAsCodes_)))
         result = TransferResult::BackupFailed;
     if (result != TransferResult::Ok) {
         ShowStatus(result == TransferResult::Cancelled
                        ? QStringLiteral("Upload cancelled: nothing was written to the unit.")
-                       : UploadFailureText(result));
+                       : UploadFailureText(result, failure_));
         endTransfer();
         return result;
     }
 
-    bool stringCut = false;
-    // The write pads sequences and cuts long strings in the model; that is
-    // kept unless the line dropped.
-    UnitConfig written = config_;
-    result = writeAndVerify(unit, written, scope, stringCut);
-    if (result != TransferResult::LineDropped)
-        config_ = written;
-    if (scope != UploadScope::SettingsOnly && result != TransferResult::LineDropped)
+    UnitWriter writer(link_);
+    result = writer.write(plan);
+    failure_ = writer.failure();
+    const bool written = result == TransferResult::Ok;
+    if (written) {
+        if (plan.writesEeprom())
+            identity_.PowerFailDetected = false;
+        // The pads and cuts the unit now holds.
+        config_ = plan.model;
+        if (verify_)
+            result = verifyUpload(plan);
+    }
+    if (written && scope != UploadScope::SettingsOnly)
         link_.view().displayData(false);
-    if (stringCut && result != TransferResult::LineDropped)
+    if (written && plan.stringCut)
         link_.view().markChanged(true);
-    const QString backup = QStringLiteral(" (backup %1)").arg(QFileInfo(lastBackup_).fileName());
-    ShowStatus((result == TransferResult::Ok ? QStringLiteral("Upload successful")
-                                             : UploadFailureText(result))
-               + backup);
+    ShowStatus(uploadStatus(result)
+               + QStringLiteral(" (backup %1)").arg(QFileInfo(lastBackup_).fileName()));
     endTransfer();
     return result;
 }
 
-TransferResult UnitLink::readUnit(UnitConfig& target)
+QString UnitLink::uploadStatus(TransferResult result) const
 {
-    UnitReader reader(link_, identity_, allCharsAsCodes_);
-    TransferResult result = reader.DownloadEEPROM(target, false);
+    if (result != TransferResult::Ok)
+        return UploadFailureText(result, failure_);
+    return verify_ ? QStringLiteral("Upload successful")
+                   : QStringLiteral("Upload done: the unit confirmed every write; nothing was read back");
+}
+
+TransferResult UnitLink::readUnit(UnitMemory& memory, PowerFailure powerFailure)
+{
+    UnitReader reader(link_, identity_);
+    TransferResult result = reader.DownloadEEPROM(memory, false);
+    if (result == TransferResult::Ok && powerFailure == PowerFailure::Acknowledge)
+        result = reader.acknowledgePowerFailure();
     if (result == TransferResult::Ok)
-        result = reader.DownloadFLASH(target);
+        result = reader.DownloadFLASH(memory);
+    failure_ = reader.failure();
     return result;
 }
 
@@ -272,40 +314,21 @@ bool UnitLink::saveBackup(const UnitConfig& unit)
     return true;
 }
 
-TransferResult UnitLink::writeAndVerify(const UnitConfig& unit, UnitConfig& written, UploadScope scope,
-                                        bool& stringCut)
-{
-    UnitWriter writer(link_, identity_, allCharsAsCodes_);
-    TransferResult result = TransferResult::Ok;
-    if (scope != UploadScope::FlashOnly)
-        result = writer.UploadEEPROM(written, unit);
-    const bool goOn = result == TransferResult::Ok || result == TransferResult::Unconfirmed;
-    if (scope != UploadScope::SettingsOnly && goOn) {
-        const TransferResult flash = writer.UploadFLASH(written, unit, stringCut);
-        if (flash != TransferResult::Ok)
-            result = flash;
-    }
-    // A write the unit did not confirm may still have landed: the read-back
-    // tells.
-    if (verify_ && (result == TransferResult::Ok || result == TransferResult::Unconfirmed))
-        result = verifyUpload(unit, written, scope);
-    return result;
-}
-
-TransferResult UnitLink::verifyUpload(const UnitConfig& unit, const UnitConfig& written, UploadScope scope)
+TransferResult UnitLink::verifyUpload(const UploadPlan& plan)
 {
     ShowStatus(QStringLiteral("Verifying the upload..."));
-    const UnitConfig expected = UnitAfterUpload(unit, written, scope, identity_.HardwareCode, allCharsAsCodes_);
-    UnitConfig readBack = expected;
-    UnitReader reader(link_, identity_, allCharsAsCodes_);
+    UnitMemory readBack;
+    UnitReader reader(link_, identity_);
     TransferResult result = TransferResult::Ok;
-    if (scope != UploadScope::FlashOnly)
+    if (plan.scope != UploadScope::FlashOnly)
         result = reader.DownloadEEPROM(readBack, false);
-    if (result == TransferResult::Ok && scope != UploadScope::SettingsOnly)
+    if (result == TransferResult::Ok && plan.scope != UploadScope::SettingsOnly)
         result = reader.DownloadFLASH(readBack);
-    if (result != TransferResult::Ok)
+    if (result != TransferResult::Ok) {
+        failure_ = reader.failure();
         return result;
-    const QStringList differences = ConfigDifferences(expected, readBack);
+    }
+    const QStringList differences = ReadBackDifferences(plan, readBack);
     if (differences.isEmpty())
         return TransferResult::Ok;
     link_.view().uploadMismatch(differences);

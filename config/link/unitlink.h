@@ -2,7 +2,7 @@
 #include "seriallink.h"
 #include "transferresult.h"
 #include "unitidentity.h"
-#include "uploadchanges.h"
+#include "uploadplan.h"
 
 #include <QList>
 #include <QObject>
@@ -60,10 +60,15 @@ public:
     // Whether strings read from the unit show every character as a code
     // (the terminal's "Display ASCII codes for ALL chars"); off by default.
     void setAllCharsAsCodes(bool on) { allCharsAsCodes_ = on; }
+    // Whether connecting reads the unit's option bits into the configuration
+    // (the window's live options); on by default. Off, connecting only
+    // probes: a command that writes a file's options must not have the
+    // unit's put into it first.
+    void setConnectReadsSettings(bool on) { connectReadsSettings_ = on; }
 
     // Connect: opens the port of the entry ("Com3"), probes the unit,
     // remembers the port, turns the terminal on and reads the option bits
-    // (settings only). Status "Please select a COM port first" (empty
+    // (settings only; a power failure the unit reports is cleared). Status "Please select a COM port first" (empty
     // entry), "Invalid port Com3", "Unable to connect on port Com3" or
     // "Connected on COM3". True when connected; false without a word when
     // another command holds the unit.
@@ -73,15 +78,20 @@ public:
     // the port is never closed in the middle of an exchange.
     bool disconnectUnit();
 
-    // "Download": the whole unit into the configuration (via a copy that
-    // replaces it only when everything arrived), shows it, marks it changed.
+    // "Download": the whole unit into the configuration (only when every
+    // reply came in its form; a power failure the unit reports is cleared),
+    // shows it, marks it changed.
     TransferResult download();
-    // "Upload ...": probe, verify (view), offer to save (view); read both
-    // memories, show the changes (LinkView::confirmUpload), save what the
-    // unit held in the backups folder, write what differs, then read the
-    // written memories back and compare (unless verifying is off). The
-    // configuration keeps the write's pads and cuts.
+    // "Upload ...": probe, verify (view), offer to save (view), refuse what
+    // the unit cannot hold; read both memories (reads only), plan the writes
+    // (uploadplan.h), show them (LinkView::confirmUpload), save what the
+    // unit held in the backups folder, send the plan, then read the written
+    // memories back and compare them with the plan (unless verifying is
+    // off). When every write was confirmed the configuration takes the
+    // plan's pads and cuts.
     TransferResult upload(UploadScope scope);
+    // What the last failed command found wrong, as its status line names it.
+    const QString& lastFailure() const { return failure_; }
 
     // Where upload() keeps what the unit held (UnitBackups).
     void setBackupFolder(const QString& folder) { backupFolder_ = folder; }
@@ -115,13 +125,14 @@ private:
         bool option = false;
     };
 
+    enum class PowerFailure { Acknowledge, Leave };
+
     void closeLink();
     void endTransfer();
-    TransferResult readUnit(UnitConfig& target);
-    TransferResult writeAndVerify(const UnitConfig& unit, UnitConfig& written, UploadScope scope,
-                                  bool& stringCut);
-    TransferResult verifyUpload(const UnitConfig& unit, const UnitConfig& written, UploadScope scope);
+    TransferResult readUnit(UnitMemory& memory, PowerFailure powerFailure);
+    TransferResult verifyUpload(const UploadPlan& plan);
     bool saveBackup(const UnitConfig& unit);
+    QString uploadStatus(TransferResult result) const;
     void onLineLost();
     bool queueSend(const Outgoing& item);
 
@@ -131,6 +142,8 @@ private:
     bool rememberPort_ = true;
     bool allCharsAsCodes_ = false;
     bool verify_ = true;
+    bool connectReadsSettings_ = true;
+    QString failure_;
     QString backupFolder_;
     QString lastBackup_;
     QString portName_;

@@ -7,13 +7,14 @@
 #include "numbertext.h"
 #include "prompter.h"
 #include "seriallink.h"
-#include "serialport.h"
 #include "status.h"
-#include "unitconfig.h"
+#include "unitmemory.h"
 
 namespace {
-
 QByteArray bytes(char a, char b, char c) { return QByteArray() + a + b + c; }
+
+QString sequenceName(int slot) { return QStringLiteral("sequence #") + TwoDigits(slot + 1); }
+QString stringName(int index) { return QStringLiteral("ASCII string #") + TwoDigits(index + 1); }
 } // namespace
 
 QString UnitReader::readVerb() const
@@ -26,7 +27,13 @@ QString UnitReader::doneNoun() const
     return link_.state().CompareMode ? QStringLiteral("compare") : QStringLiteral("download");
 }
 
-TransferResult UnitReader::DownloadEEPROM(UnitConfig& target, bool settingsOnly)
+TransferResult UnitReader::fail(TransferResult result, const QString& what)
+{
+    failure_ = what;
+    return result;
+}
+
+TransferResult UnitReader::DownloadEEPROM(UnitMemory& memory, bool settingsOnly)
 {
     const ProcedureTrap trap("DownloadEEPROM", "modDataComm");
     bool saved = false;
@@ -37,17 +44,24 @@ TransferResult UnitReader::DownloadEEPROM(UnitConfig& target, bool settingsOnly)
     QByteArray reply;
     trap([&] {
         link_.WaitReady(UnitCommand::kReadMode);
+        link_.drainInput();
         link_.SendData(QByteArray(1, UnitCommand::kReadEeprom));
-        reply = link_.GetRawBuffer(false);
+        reply = link_.GetRawBuffer(false, Eeprom::kReplySize);
     });
     TransferResult result = TransferResult::Ok;
+    QString why;
+    const std::optional<QByteArray> image = EepromImageOfReply(reply, &why);
     if (link_.lineDropped()) {
-        result = TransferResult::LineDropped;
-    } else if (reply.size() != Eeprom::kReplySize) {
-        result = TransferResult::IncompleteReply;
+        result = fail(TransferResult::LineDropped, QString());
+    } else if (reply.isEmpty()) {
+        result = fail(TransferResult::StoppedResponding, QStringLiteral("no reply to the EEPROM read"));
+    } else if (!image) {
+        result = fail(TransferResult::MalformedReply, QStringLiteral("the EEPROM reply (%1)").arg(why));
     } else {
         ShowStatus(QStringLiteral("Processing EEPROM data..."));
-        trap([&] { ProcessEEPROMData(reply, target, settingsOnly, identity_); });
+        UnitConfig ignored;
+        trap([&] { ProcessEEPROMData(*image, ignored, true, identity_); });
+        memory.eeprom = *image;
         link_.view().showUnitId(FirmwareText(identity_.firmwareVersion));
     }
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
@@ -55,26 +69,60 @@ TransferResult UnitReader::DownloadEEPROM(UnitConfig& target, bool settingsOnly)
         ShowStatus(settingsOnly ? QStringLiteral("Settings updated successfully.")
                                 : QStringLiteral("Settings and labels ") + doneNoun()
                                       + QStringLiteral(" successful"));
-        if (identity_.PowerFailDetected) {
+        if (identity_.PowerFailDetected)
             Prompts().message(QStringLiteral("Power failure detected."), MsgIcon::Critical);
-            trap([&] { acknowledgePowerFailure(); });
-        }
     }
     link_.KV310EchoState(true, saved);
     return result;
 }
 
-void UnitReader::acknowledgePowerFailure()
+TransferResult UnitReader::acknowledgePowerFailure()
 {
-    identity_.PowerFailDetected = false;
-    link_.WaitReady(UnitCommand::kProgramMode);
-    link_.SendEach(QByteArray() + UnitCommand::kWriteEeprom + char(Eeprom::kPowerStatus)
-                   + char(1) + char(identity_.PowerStatusByte));
-    link_.WaitReady(QByteArray());
-    link_.SendData(QByteArray(1, UnitCommand::kLeaveMode));
+    const ProcedureTrap trap("DownloadEEPROM", "modDataComm");
+    if (!identity_.PowerFailDetected)
+        return TransferResult::Ok;
+    bool saved = false;
+    link_.KV310EchoState(false, saved);
+    bool confirmed = false;
+    trap([&] {
+        identity_.PowerFailDetected = false;
+        if (link_.WaitReady(UnitCommand::kProgramMode)) {
+            link_.drainInput();
+            link_.SendEach(QByteArray() + UnitCommand::kWriteEeprom + char(Eeprom::kPowerStatus)
+                           + char(1) + char(identity_.PowerStatusByte));
+            confirmed = link_.WaitReady(QByteArray());
+        }
+        link_.SendData(QByteArray(1, UnitCommand::kLeaveMode));
+    });
+    link_.KV310EchoState(true, saved);
+    if (link_.lineDropped())
+        return fail(TransferResult::LineDropped, QString());
+    return confirmed ? TransferResult::Ok
+                     : fail(TransferResult::Unconfirmed, QStringLiteral("the write that clears the power failure"));
 }
 
-TransferResult UnitReader::DownloadFLASH(UnitConfig& target)
+TransferResult UnitReader::requestBlock(char type, int index, QByteArray* reply, const QString& name)
+{
+    const ProcedureTrap trap("DownloadFLASH", "modDataComm");
+    // An unanswered request is repeated after re-entering read mode, but
+    // not without end: a unit that stays silent ends the read.
+    for (int repeat = 0;; ++repeat) {
+        trap([&] {
+            link_.drainInput();
+            link_.SendEach(bytes(UnitCommand::kReadFlash, type, char(index)));
+            *reply = link_.GetRawBuffer(false, Flash::kMaxReplyBytes);
+        });
+        if (link_.lineDropped())
+            return fail(TransferResult::LineDropped, QString());
+        if (!reply->isEmpty())
+            return TransferResult::Ok;
+        if (repeat == kMaxEmptyRepeats)
+            return fail(TransferResult::StoppedResponding, QStringLiteral("no reply to ") + name);
+        trap([&] { link_.WaitReady(UnitCommand::kReadMode); });
+    }
+}
+
+TransferResult UnitReader::DownloadFLASH(UnitMemory& memory)
 {
     const ProcedureTrap trap("DownloadFLASH", "modDataComm");
     bool saved = false;
@@ -83,55 +131,51 @@ TransferResult UnitReader::DownloadFLASH(UnitConfig& target)
     LinkView& view = link_.view();
     view.updateBar(0, Flash::kBlockCount);
 
+    UnitMemory read = memory;
     TransferResult result = TransferResult::Ok;
+    QString why;
     for (int i = 0; i < kSlotCount && result == TransferResult::Ok; ++i) {
         ShowStatus(readVerb() + QStringLiteral(" Action Sequence #") + TwoDigits(i + 1));
         view.updateBar(i + 1, -1);
         QByteArray reply;
-        // An unanswered request is repeated after re-entering read mode,
-        // but not without end: a unit that stays silent ends the read.
-        for (int repeat = 0; ; ++repeat) {
-            trap([&] {
-                link_.SendEach(bytes(UnitCommand::kReadFlash, Flash::kSequenceType, char(i)));
-                reply = link_.GetRawBuffer(false);
-            });
-            if (link_.lineDropped()) {
-                result = TransferResult::LineDropped;
-                break;
-            }
-            if (!reply.isEmpty())
-                break;
-            if (repeat == kMaxEmptyRepeats) {
-                result = TransferResult::StoppedResponding;
-                break;
-            }
-            trap([&] { link_.WaitReady(UnitCommand::kReadMode); });
-        }
-        if (result == TransferResult::Ok) {
-            ShowStatus(QStringLiteral("Processing FLASH data..."));
-            trap([&] { ProcessFlashData(i, reply, target); });
-        }
+        result = requestBlock(Flash::kSequenceType, i, &reply, sequenceName(i));
+        if (result != TransferResult::Ok)
+            break;
+        ShowStatus(QStringLiteral("Processing FLASH data..."));
+        const std::optional<QByteArray> block = SequenceBlockOfReply(reply, &why);
+        if (!block)
+            result = fail(TransferResult::MalformedReply,
+                          QStringLiteral("the reply to %1 (%2)").arg(sequenceName(i), why));
+        else
+            read.sequences[i] = *block;
     }
     for (int i = 0; i < kSlotCount && result == TransferResult::Ok; ++i) {
         view.updateBar(i + 1 + kSlotCount, -1);
         ShowStatus(readVerb() + QStringLiteral(" ASCII String #") + TwoDigits(i + 1));
         QByteArray reply;
-        trap([&] {
-            link_.SendEach(bytes(UnitCommand::kReadFlash, Flash::kStringType,
-                                 char(i + Flash::kStringIndexBase)));
-            reply = link_.GetRawBuffer(false);
-            link_.Pause(link_.timing().stringSettleMs);
-        });
+        result = requestBlock(Flash::kStringType, i + Flash::kStringIndexBase, &reply, stringName(i));
+        if (result != TransferResult::Ok)
+            break;
+        // The unit may send the string's "i" a moment after its characters.
+        trap([&] { reply += link_.PauseCollecting(link_.timing().stringSettleMs, Flash::kMaxReplyBytes); });
         if (link_.lineDropped()) {
-            result = TransferResult::LineDropped;
+            result = fail(TransferResult::LineDropped, QString());
             break;
         }
-        trap([&] { ProcessASCIIStrings(i, reply, target, allCharsAsCodes_); });
+        const std::optional<QByteArray> raw = StringOfReply(reply, &why);
+        if (!raw)
+            result = fail(TransferResult::MalformedReply,
+                          QStringLiteral("the reply to %1 (%2)").arg(stringName(i), why));
+        else
+            read.strings[i] = *raw;
     }
     view.updateBar(0, 0);
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
-    if (result == TransferResult::Ok)
+    if (result == TransferResult::Ok) {
+        read.flashRead = true;
+        memory = read;
         ShowStatus(QStringLiteral("FLASH data ") + doneNoun() + QStringLiteral(" successful"));
+    }
     link_.KV310EchoState(true, saved);
     return result;
 }

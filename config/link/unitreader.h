@@ -2,39 +2,50 @@
 #include "transferresult.h"
 #include "unitidentity.h"
 
-class SerialLink;
-struct UnitConfig;
+#include <QByteArray>
+#include <QString>
 
-// Reads the unit's memories into a configuration: the EEPROM image in one
-// reply, then the 20 sequence and 20 ASCII string blocks one by one.
-// Progress and outcomes go to the status line and the view's progress bar.
-// The strings read take the text form of the target's flag character, with
-// every character as a code when allCharsAsCodes.
+class SerialLink;
+struct UnitMemory;
+
+// Reads the unit's memories byte for byte: the EEPROM image in one reply,
+// then the 20 sequence and 20 ASCII string blocks one by one. Every reply
+// is checked against the form its request asks for, and what is left over
+// from an earlier exchange is dropped before each request; a reply that
+// does not fit ends the read with failure() naming it. Reads only: a power
+// failure the unit reports is told to the user and left in the identity for
+// the caller to acknowledge. Progress and outcomes go to the status line and
+// the view's progress bar.
 class UnitReader {
 public:
-    UnitReader(SerialLink& link, UnitIdentity& identity, bool allCharsAsCodes = false)
-        : link_(link), identity_(identity), allCharsAsCodes_(allCharsAsCodes)
-    {
-    }
+    UnitReader(SerialLink& link, UnitIdentity& identity) : link_(link), identity_(identity) {}
 
-    // Reads the EEPROM into target (only the option bits when settingsOnly)
-    // and acknowledges a reported power failure. Target is untouched unless
-    // the result is Ok.
-    TransferResult DownloadEEPROM(UnitConfig& target, bool settingsOnly);
-    // Reads every FLASH block into target. On failure target may be partly
-    // filled: callers read into a copy.
-    TransferResult DownloadFLASH(UnitConfig& target);
+    // The EEPROM image into memory (the identity and power status into the
+    // identity); settingsOnly only changes what the status line says.
+    // Memory is untouched unless the result is Ok.
+    TransferResult DownloadEEPROM(UnitMemory& memory, bool settingsOnly);
+    // Every FLASH block into memory; memory.flashRead only when all came.
+    TransferResult DownloadFLASH(UnitMemory& memory);
+    // Clears the power failure the last EEPROM read reported, as the
+    // unit asks: the one write that follows a download or a connect.
+    TransferResult acknowledgePowerFailure();
 
-    // A slot request answered with nothing is asked again this many times
+    // What failed, for a status line: "the reply to sequence #03 (...)".
+    const QString& failure() const { return failure_; }
+
+    // A block request answered with nothing is asked again this many times
     // before the read gives up.
     static constexpr int kMaxEmptyRepeats = 3;
 
 private:
-    void acknowledgePowerFailure();
+    // Sends one block request and reads its reply, asking again (after
+    // re-entering read mode) while nothing comes.
+    TransferResult requestBlock(char type, int index, QByteArray* reply, const QString& name);
+    TransferResult fail(TransferResult result, const QString& what);
     QString readVerb() const;   // "Comparing" / "Downloading"
     QString doneNoun() const;   // "compare" / "download"
 
     SerialLink& link_;
     UnitIdentity& identity_;
-    bool allCharsAsCodes_;
+    QString failure_;
 };

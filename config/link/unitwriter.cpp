@@ -1,147 +1,105 @@
 #include "unitwriter.h"
 
-#include "codec.h"
-#include "eepromdata.h"
 #include "errorlog.h"
 #include "flashdata.h"
 #include "linkview.h"
-#include "numbertext.h"
 #include "seriallink.h"
 #include "status.h"
-#include "unitconfig.h"
-#include "uploadchanges.h"
+#include "uploadplan.h"
 
 namespace {
-
-// The write statements of one upload: none runs once the line has dropped,
-// each runs trapped, and the upload counts as confirmed only when every
-// one got its reply.
-class UploadSteps {
-public:
-    UploadSteps(SerialLink& link, const ProcedureTrap& trap) : link_(link), trap_(trap) {}
-
-    // line: the caller's, for the error log.
-    template <class Statement>
-    void operator()(Statement&& statement, int line = __builtin_LINE())
-    {
-        if (link_.lineDropped())
-            return;
-        bool ok = true;
-        trap_([&] { ok = statement(); }, line);
-        confirmed_ = confirmed_ && ok;
-    }
-
-    TransferResult result() const
-    {
-        if (link_.lineDropped())
-            return TransferResult::LineDropped;
-        return confirmed_ ? TransferResult::Ok : TransferResult::Unconfirmed;
-    }
-
-private:
-    SerialLink& link_;
-    const ProcedureTrap& trap_;
-    bool confirmed_ = true;
+struct SessionTexts {
+    const char* procedure;
+    QString starting;
+    QString done;
+    int barMaximum;
 };
+
+SessionTexts textsOf(bool eeprom)
+{
+    if (eeprom)
+        return {"UploadEEPROM", QStringLiteral("Uploading settings and labels..."),
+                QStringLiteral("Changes to settings and labels uploaded successfully."), kSlotCount};
+    return {"UploadFLASH", QStringLiteral("Uploading FLASH data..."),
+            QStringLiteral("Changes to FLASH data uploaded successfully"), Flash::kBlockCount};
+}
+
+// What the status line shows while a write goes out; empty for the writes
+// the unit's settings session makes without a word of its own.
+QString progressText(const PlannedWrite& w)
+{
+    if (w.isEeprom())
+        return w.progress > 0 ? QStringLiteral("Uploading ") + w.name : QString();
+    return QStringLiteral("Uploading FLASH ") + w.name;
+}
 } // namespace
 
-bool UnitWriter::writeEeprom(int address, const QByteArray& data)
+TransferResult UnitWriter::fail(TransferResult result, const QString& what)
 {
-    link_.SendEach(QByteArray() + UnitCommand::kWriteEeprom + char(address) + char(data.size()));
-    link_.SendData(data);
+    failure_ = what;
+    return result;
+}
+
+bool UnitWriter::send(const PlannedWrite& w)
+{
+    link_.drainInput();
+    if (w.isEeprom()) {
+        link_.SendEach(QByteArray() + UnitCommand::kWriteEeprom + char(w.address));
+        if (!w.countInData)
+            link_.SendData(QByteArray(1, char(w.data.size())));
+    } else {
+        const char type = w.target == PlannedWrite::Target::SequenceBlock ? Flash::kSequenceType : Flash::kStringType;
+        const int index = w.target == PlannedWrite::Target::SequenceBlock ? w.address : w.address + Flash::kStringIndexBase;
+        link_.SendEach(QByteArray() + UnitCommand::kWriteFlash + type + char(index) + char(w.data.size()));
+    }
+    link_.SendData(w.data);
     return link_.WaitReady(QByteArray());
 }
 
-bool UnitWriter::writeBlock(char type, int index, const QByteArray& block)
+TransferResult UnitWriter::writeSession(const UploadPlan& plan, bool eeprom)
 {
-    link_.SendEach(QByteArray() + UnitCommand::kWriteFlash + type + char(index) + char(block.size()));
-    link_.SendData(block);
-    return link_.WaitReady(QByteArray());
-}
-
-TransferResult UnitWriter::UploadEEPROM(const UnitConfig& model, const UnitConfig& unit)
-{
-    const ProcedureTrap trap("UploadEEPROM", "modDataComm");
+    const SessionTexts texts = textsOf(eeprom);
+    const ProcedureTrap trap(texts.procedure, "modDataComm");
+    LinkView& view = link_.view();
     bool saved = false;
     link_.KV310EchoState(false, saved);
-    UploadSteps step(link_, trap);
-    ShowStatus(QStringLiteral("Uploading settings and labels..."));
-    step([&] { return link_.WaitReady(UnitCommand::kProgramMode); });
-    if (PasswordChanged(unit, model)) {
-        step([&] {
-            link_.SendEach(QByteArray() + UnitCommand::kWriteEeprom + char(Eeprom::kPassword));
-            link_.SendData(PasswordRecord(model));
-            return link_.WaitReady(QByteArray());
-        });
-    }
-    step([&] { return writeEeprom(Eeprom::kSettings, SettingsRecord(model)); });
-    step([&] { return writeEeprom(Eeprom::kOptions, OptionsRecord(model)); });
-    LinkView& view = link_.view();
-    view.updateBar(0, kSlotCount);
-    for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
-        if (!LabelChanged(unit, model, i))
+    ShowStatus(texts.starting);
+    TransferResult result = TransferResult::Ok;
+    bool entered = false;
+    if (!trap([&] { entered = link_.WaitReady(UnitCommand::kProgramMode); }) || !entered)
+        result = fail(TransferResult::Unconfirmed, QStringLiteral("program mode"));
+    view.updateBar(0, texts.barMaximum);
+    for (const PlannedWrite& w : plan.writes) {
+        if (result != TransferResult::Ok || link_.lineDropped())
+            break;
+        if (w.isEeprom() != eeprom)
             continue;
-        ShowStatus(QStringLiteral("Uploading label #") + TwoDigits(i + 1));
-        view.updateBar(i + 1, -1);
-        step([&] {
-            return writeEeprom(Eeprom::kLabelHeader + Eeprom::kLabelRecordSize * i,
-                               LabelRecord(model, i));
-        });
+        const QString text = progressText(w);
+        if (!text.isEmpty())
+            ShowStatus(text);
+        if (w.progress > 0)
+            view.updateBar(w.progress, -1);
+        bool confirmed = false;
+        if (!trap([&] { confirmed = send(w); }) || !confirmed)
+            result = fail(TransferResult::Unconfirmed, QStringLiteral("the write of ") + w.name);
     }
-    trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
     view.updateBar(0, 0);
-    const TransferResult result = step.result();
+    trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
+    if (link_.lineDropped())
+        result = fail(TransferResult::LineDropped, QString());
     if (result == TransferResult::Ok)
-        ShowStatus(QStringLiteral("Changes to settings and labels uploaded successfully."));
+        ShowStatus(texts.done);
     link_.KV310EchoState(true, saved);
     return result;
 }
 
-TransferResult UnitWriter::UploadFLASH(UnitConfig& model, const UnitConfig& unit, bool& stringCut)
+TransferResult UnitWriter::write(const UploadPlan& plan)
 {
-    const ProcedureTrap trap("UploadFLASH", "modDataComm");
-    bool saved = false;
-    link_.KV310EchoState(false, saved);
-    UploadSteps step(link_, trap);
-    LinkView& view = link_.view();
-    ShowStatus(QStringLiteral("Uploading FLASH data..."));
-    step([&] { return link_.WaitReady(UnitCommand::kProgramMode); });
-    view.updateBar(0, Flash::kBlockCount);
-    const int b = WriteBlockSize(identity_.HardwareCode);
-
-    for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
-        view.updateBar(i + 1, -1);
-        if (!SequenceChanged(unit, model, i))
-            continue;
-        ShowStatus(QStringLiteral("Uploading FLASH sequence #") + TwoDigits(i + 1));
-        model.SeqContents[i] = WithSequencePad(model.SeqContents[i], b);
-        step([&] {
-            return writeBlock(Flash::kSequenceType, i,
-                              SequenceBlock(model.SeqContentsLen[i], model.SeqContents[i], b));
-        });
-    }
-    for (int i = 0; i < kSlotCount && !link_.lineDropped(); ++i) {
-        view.updateBar(i + 1 + kSlotCount, -1);
-        if (!StringChanged(unit, model, i))
-            continue;
-        ShowStatus(QStringLiteral("Uploading FLASH ASCII string #") + TwoDigits(i + 1));
-        step([&] {
-            const char flag = char(model.ASCIIFlagChar);
-            QByteArray raw = DecodeASCIICodes(model.ASCIIStrings[i], flag);
-            if (raw.size() > kMaxAsciiRaw) {
-                raw.truncate(kMaxAsciiRaw);
-                model.ASCIIStrings[i] = EncodeASCIICodes(raw, flag, allCharsAsCodes_);
-                stringCut = true;
-            }
-            return writeBlock(Flash::kStringType, i + Flash::kStringIndexBase,
-                              StringBlock(raw, b));
-        });
-    }
-    view.updateBar(0, 0);
-    trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
-    const TransferResult result = step.result();
-    if (result == TransferResult::Ok)
-        ShowStatus(QStringLiteral("Changes to FLASH data uploaded successfully"));
-    link_.KV310EchoState(true, saved);
+    failure_.clear();
+    TransferResult result = TransferResult::Ok;
+    if (plan.scope != UploadScope::FlashOnly)
+        result = writeSession(plan, true);
+    if (result == TransferResult::Ok && plan.scope != UploadScope::SettingsOnly)
+        result = writeSession(plan, false);
     return result;
 }

@@ -1,34 +1,30 @@
 #pragma once
 #include "transferresult.h"
-#include "unitidentity.h"
+
+#include <QString>
 
 class SerialLink;
-struct UnitConfig;
+struct PlannedWrite;
+struct UploadPlan;
 
-// Writes what differs between a configuration and what the unit holds (as
-// read just before; see uploadchanges.h for what counts as a change). A
-// string cut to what the unit keeps is written back to the model in the
-// text form the reads use (every character as a code when allCharsAsCodes).
+// Sends an upload's plan (uploadplan.h), exactly its writes: the EEPROM
+// ones in one program mode session, then the FLASH ones in another (each
+// session of the plan's scope is held, written or not, as the unit expects).
+// Stops at the first write, or the first entry into program mode, that the
+// unit does not confirm, or that raises an error; failure() names it.
 class UnitWriter {
 public:
-    UnitWriter(SerialLink& link, UnitIdentity& identity, bool allCharsAsCodes = false)
-        : link_(link), identity_(identity), allCharsAsCodes_(allCharsAsCodes)
-    {
-    }
+    explicit UnitWriter(SerialLink& link) : link_(link) {}
 
-    // Password (when changed), the seven settings, the option bits, and
-    // each changed label.
-    TransferResult UploadEEPROM(const UnitConfig& model, const UnitConfig& unit);
-    // Each changed sequence and ASCII string as one block. May change the
-    // model: a 0xFF pad after a sequence, an ASCII string cut to 31 bytes
-    // (stringCut then says so).
-    TransferResult UploadFLASH(UnitConfig& model, const UnitConfig& unit, bool& stringCut);
+    TransferResult write(const UploadPlan& plan);
+    const QString& failure() const { return failure_; }
 
 private:
-    bool writeEeprom(int address, const QByteArray& data);
-    bool writeBlock(char type, int index, const QByteArray& block);
+    // One session: "jpm", the writes of one memory, 0xF0.
+    TransferResult writeSession(const UploadPlan& plan, bool eeprom);
+    bool send(const PlannedWrite& write);
+    TransferResult fail(TransferResult result, const QString& what);
 
     SerialLink& link_;
-    UnitIdentity& identity_;
-    bool allCharsAsCodes_;
+    QString failure_;
 };

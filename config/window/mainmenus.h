@@ -1,5 +1,5 @@
 #pragma once
-#include "uploadchanges.h"
+#include "uploadplan.h"
 
 #include <QList>
 #include <array>

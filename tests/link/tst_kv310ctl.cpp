@@ -98,6 +98,28 @@ private slots:
         QCOMPARE(s.blockWrites().first().data, QByteArray::fromHex("010201ff"));
     }
 
+    // The file's option bits are what the unit gets: connecting does not put
+    // the unit's into the file first, and the preview lists them.
+    void uploadWritesTheFilesOptions()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        QCOMPARE(sim->state().eeprom.mid(254, 2), QByteArray("\x44\x0E"));
+        UnitConfig c = DefaultConfig();
+        c.Settings = {0x40, 0x06};   // Inact Tmr and Ser Echo on as well
+        const QString file = dir.filePath("options.dtd");
+        QVERIFY(ExportKV310File(file, c));
+        const QTemporaryDir backups;
+        const Run preview = ctl({"upload", "--dry-run", "--backup-dir", backups.path(), "--port", sim->device(), file});
+        QCOMPARE(preview.code, 0);
+        QVERIFY2(preview.out.contains("- Options (44 0e):\n+ Options (40 06):\n"), preview.out.constData());
+        QVERIFY(preview.out.contains("+ Ser Echo: ON\n"));
+        QCOMPARE(sim->state().eeprom.mid(254, 2), QByteArray("\x44\x0E"));
+        const Run r = ctl({"upload", "--backup-dir", backups.path(), "--port", sim->device(), file});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(sim->state().eeprom.mid(254, 2), QByteArray("\x40\x06"));
+        QCOMPARE(ReadBytes(file), ExportKV310Bytes(c));
+    }
+
     void verificationFailureStopsTheUpload()
     {
         QVERIFY(sim->start({"--unpaced"}));
@@ -215,6 +237,73 @@ private slots:
         QCOMPARE(ctl({"diff", dir.filePath("cut.dtd"), a}).code, 2);
     }
 
+    // Files that differ in a field the listing's lines of actions and
+    // labels do not show still differ, and say where.
+    void diffShowsEveryField_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QByteArray>("removed");
+        QTest::addColumn<QByteArray>("added");
+        QTest::newRow("SeqLabelNum") << "SeqLabelNum" << QByteArray("- 04 count 1, label length 2, label number 0, start address 00 00")
+                                     << QByteArray("+ 04 count 1, label length 2, label number 9, start address 00 00");
+        QTest::newRow("SeqStartAddrHB") << "SeqStartAddrHB" << QByteArray("- 04 count 1, label length 2, label number 0, start address 00 00")
+                                        << QByteArray("+ 04 count 1, label length 2, label number 0, start address 12 00");
+        QTest::newRow("SeqStartAddrLB") << "SeqStartAddrLB" << QByteArray("- 04 count 1, label length 2, label number 0, start address 00 00")
+                                        << QByteArray("+ 04 count 1, label length 2, label number 0, start address 00 34");
+        QTest::newRow("SeqContentsLen") << "SeqContentsLen" << QByteArray("- 04 count 1, label length 2, label number 0, start address 00 00")
+                                        << QByteArray("+ 04 count 3, label length 2, label number 0, start address 00 00");
+        QTest::newRow("SeqLabelLen") << "SeqLabelLen" << QByteArray("- 04 count 1, label length 2, label number 0, start address 00 00")
+                                     << QByteArray("+ 04 count 1, label length 1, label number 0, start address 00 00");
+    }
+    void diffShowsEveryField()
+    {
+        QFETCH(QString, field);
+        QFETCH(QByteArray, removed);
+        QFETCH(QByteArray, added);
+        UnitConfig c = DefaultConfig();
+        c.SeqContentsLen[3] = 1;
+        c.SeqLabelLen[3] = 2;
+        c.SeqLabelNum[3] = 0;
+        c.SeqStartAddrHB[3] = 0;
+        c.SeqStartAddrLB[3] = 0;
+        const QString a = dir.filePath(field + "-a.dtd");
+        const QString b = dir.filePath(field + "-b.dtd");
+        QVERIFY(ExportKV310File(a, c));
+        if (field == "SeqLabelNum")
+            c.SeqLabelNum[3] = 9;
+        else if (field == "SeqStartAddrHB")
+            c.SeqStartAddrHB[3] = 0x12;
+        else if (field == "SeqStartAddrLB")
+            c.SeqStartAddrLB[3] = 0x34;
+        else if (field == "SeqContentsLen")
+            c.SeqContentsLen[3] = 3;
+        else
+            c.SeqLabelLen[3] = 1;
+        QVERIFY(ExportKV310File(b, c));
+        const Run r = ctl({"diff", a, b});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, "Slots:\n" + removed + "\n" + added + "\n");
+        QVERIFY(ctl({"dump", b}).out.contains("  " + added.mid(2) + "\n"));
+    }
+
+    // A dry run only reads, also when the unit reports a power failure: the
+    // report stays, and the preview says the upload would clear it.
+    void dryRunLeavesAReportedPowerFailure()
+    {
+        QVERIFY(sim->start({"--unpaced", "--power-fail"}));
+        UnitConfig c = DefaultConfig();
+        c.Rings = 8;
+        const QString file = dir.filePath("rings.dtd");
+        QVERIFY(ExportKV310File(file, c));
+        const QTemporaryDir backups;
+        const Run r = ctl({"upload", "--dry-run", "--backup-dir", backups.path(), "--port", sim->device(), file});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains("- Power failure: reported\n+ Power failure: cleared\n"), r.out.constData());
+        const SimState after = sim->state();
+        QVERIFY(after.writes.isEmpty());
+        QVERIFY(uint8_t(after.eeprom.at(Eeprom::kPowerStatus)) & Eeprom::kPowerFailBit);
+    }
+
     void dryRunListsAndWritesNothing()
     {
         QVERIFY(sim->start({"--unpaced"}));
@@ -257,9 +346,9 @@ private slots:
         QVERIFY(r.err.contains(("(backup " + saved[0] + ")").toUtf8()));
         const SimState after = sim->state();
         QCOMPARE(after.writes.size(), 4);   // settings, options, label, string
-        // Connecting reads the option bits; then one EEPROM image and 40
-        // blocks before the writes, as many after.
-        QCOMPARE(after.eepromReads - before.eepromReads, 3);
+        // Connecting only probes; one EEPROM image and 40 blocks before the
+        // writes, as many after.
+        QCOMPARE(after.eepromReads - before.eepromReads, 2);
         QCOMPARE(after.blockReads - before.blockReads, 80);
         QVERIFY(r.err.contains("Verifying the upload..."));
         QVERIFY(r.err.indexOf("Verifying the upload...") > r.err.indexOf("Changes to FLASH data uploaded successfully"));

@@ -135,38 +135,73 @@ private slots:
         QCOMPARE(OptionsRecord(c), QByteArray("\x44\x0E"));
     }
 
+    // A reply is taken only in the form its request asks for; what is not
+    // is refused with the reason, never read as some other slot's data.
     void sequenceReplies_data()
     {
         QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("taken");
         QTest::addColumn<int>("count");
         QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("erased slot") << QByteArray("\xFF\xFF\xFF\xFFi") << 0 << QByteArray();
-        QTest::newRow("count 17") << QByteArray("\x11\x02\x01\xFFi") << 0 << QByteArray();
+        QTest::newRow("erased slot") << QByteArray("\xFF\xFF\xFF\xFFi") << true << 0 << QByteArray();
+        QTest::newRow("erased, one byte") << QByteArray("\xFFi") << true << 0 << QByteArray();
+        QTest::newRow("count 17, filler") << QByteArray("\x11\xFF\xFF\xFFi") << true << 0 << QByteArray();
         QTest::newRow("three actions bytes, two fillers")
-            << QByteArray("\x01\x02\x01\x05\xFF\xFFi") << 1 << QByteArray("\x02\x01\x05");
-        QTest::newRow("count 16 kept") << QByteArray("\x10\x08\x01i") << 16 << QByteArray("\x08\x01");
+            << QByteArray("\x01\x02\x01\x05\xFF\xFFi") << true << 1 << QByteArray("\x02\x01\x05");
+        QTest::newRow("count 16 kept") << QByteArray("\x10\x08\x01i") << true << 16 << QByteArray("\x08\x01");
+        // The late "i" of an earlier exchange, alone or ahead of a block.
+        QTest::newRow("only the i") << QByteArray("i") << false << 0 << QByteArray();
+        QTest::newRow("two i") << QByteArray("ii") << false << 0 << QByteArray();
+        QTest::newRow("i ahead of a block") << QByteArray("i\x01\x02\x01\xFFi") << false << 0 << QByteArray();
+        QTest::newRow("count 17, data") << QByteArray("\x11\x02\x01\xFFi") << false << 0 << QByteArray();
+        QTest::newRow("no final i") << QByteArray("\x01\x02\x01\xFF") << false << 0 << QByteArray();
+        QTest::newRow("49 action bytes") << QByteArray("\x10") + QByteArray(49, '\x02') + "i" << false << 0 << QByteArray();
+        QTest::newRow("longer than a block") << QByteArray(1, '\0') + QByteArray(255, '\xFF') + "i" << false << 0 << QByteArray();
     }
     void sequenceReplies()
     {
         QFETCH(QByteArray, reply);
+        QFETCH(bool, taken);
         QFETCH(int, count);
         QFETCH(QByteArray, contents);
+        QString why;
+        const std::optional<QByteArray> block = SequenceBlockOfReply(reply, &why);
+        QCOMPARE(block.has_value(), taken);
+        QCOMPARE(why.isEmpty(), taken);
+        if (!taken)
+            return;
+        QCOMPARE(*block, reply.chopped(1));
         UnitConfig c = DefaultConfig();
-        ProcessFlashData(4, reply, c);
+        ProcessFlashData(4, *block, c);
         QCOMPARE(int(c.SeqContentsLen[4]), count);
         QCOMPARE(c.SeqContents[4], contents);
         QCOMPARE(c.SeqContents[3], DefaultConfig().SeqContents[3]);
     }
 
-    void stringRepliesBecomeTextForm()
+    void stringReplies()
     {
+        QString why;
+        QCOMPARE(StringOfReply("AT\r\ni", &why), std::optional<QByteArray>("AT\r\n"));
+        QCOMPARE(StringOfReply("i", &why), std::optional<QByteArray>(QByteArray()));
+        QCOMPARE(StringOfReply("Hii", &why), std::optional<QByteArray>("Hi"));
+        QVERIFY(!StringOfReply("no ready", &why));
+        QCOMPARE(why, QStringLiteral("8 byte(s), no final \"i\""));
+        QVERIFY(!StringOfReply(QByteArray(), &why));
+        QVERIFY(!StringOfReply(QByteArray(256, 'a') + "i", &why));
         UnitConfig c = DefaultConfig();
-        ProcessASCIIStrings(0, QByteArray("AT\r\ni"), c);
+        ProcessASCIIStrings(0, "AT\r\n", c);
         QCOMPARE(c.ASCIIStrings[0], QByteArray("AT/13//10/"));   // the defaults' flag is "/"
-        ProcessASCIIStrings(1, QByteArray("i"), c);
-        QCOMPARE(c.ASCIIStrings[1], QByteArray());
-        ProcessASCIIStrings(2, QByteArray("no ready"), c);
-        QCOMPARE(c.ASCIIStrings[2], QByteArray("no ready"));
+    }
+
+    void eepromReplies()
+    {
+        QString why;
+        const QByteArray reply = eepromReply({{240, "\x03"}});
+        QCOMPARE(EepromImageOfReply(reply, &why), std::optional<QByteArray>(reply.left(256)));
+        QVERIFY(!EepromImageOfReply("i" + reply, &why));
+        QCOMPARE(why, QStringLiteral("258 bytes, not 257"));
+        QVERIFY(!EepromImageOfReply(reply.left(256) + "x", &why));
+        QVERIFY(!EepromImageOfReply(reply.left(200), &why));
     }
 
     void sequenceBlockSizes_data()

@@ -287,8 +287,9 @@ private slots:
 
     void hangUpMidUploadKeepsTheModel()
     {
-        // Past the reads (142 bytes with connecting), in the writes.
-        QVERIFY(sim->start(kFast + QStringList{"--hangup-after", "274"}));
+        // Past the reads (142 bytes with connecting), the settings session
+        // (19) and the sequence block (3 + 12): in the string block.
+        QVERIFY(sim->start(kFast + QStringList{"--hangup-after", "190"}));
         QVERIFY(link->connectUnit(sim->portText()));
         config.SeqContents[9] = hex("02010202");
         config.ASCIIStrings[9] = QByteArray(40, 'b');

@@ -139,9 +139,62 @@ private slots:
         QCOMPARE(link->download(), TransferResult::StoppedResponding);
         QCOMPARE(count(wire->written(), request), 1 + UnitReader::kMaxEmptyRepeats);
         QCOMPARE(config, before);
-        QCOMPARE(LastStatus(), QStringLiteral("Download failed: the unit stopped responding."));
+        QCOMPARE(LastStatus(), QStringLiteral("Download failed: the unit stopped responding (no reply to sequence #06)."));
         QVERIFY(view.changedMarks.isEmpty());
         QCOMPARE(view.controlStates.last(), qMakePair(true, true));
+    }
+
+    // A unit that answers later than a reply's silence answers the repeated
+    // mode requests too; none of those late answers is taken for a block.
+    void lateAnswersAreNotTakenForBlocks_data()
+    {
+        QTest::addColumn<int>("delay");
+        for (int d : {8, 14, 24, 40})
+            QTest::newRow(qPrintable(QStringLiteral("%1 ms").arg(d))) << d;
+    }
+    void lateAnswersAreNotTakenForBlocks()
+    {
+        QFETCH(int, delay);
+        port->setReplyDelay(delay);
+        QCOMPARE(link->download(), TransferResult::Ok);
+        UnitConfig expected = unitConfig();
+        expected.ASCIIFlagChar = config.ASCIIFlagChar;
+        QCOMPARE(config, expected);
+        QCOMPARE(sim->strayBytes(), 0);
+    }
+
+    // Replies out of their form end the download, name the block and leave
+    // the configuration as it was: the unit's late "i" alone, or ahead of
+    // a block, and a string without its "i".
+    void repliesOutOfFormFailTheDownload_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("ready alone") << QByteArray("\x4A\x01\x02", 3) << QByteArray("i")
+                                     << "Download failed: the reply to sequence #03 (only the \"i\") was not in the form asked for.";
+        QTest::newRow("ready ahead") << QByteArray("\x4A\x01\x00", 3) << QByteArray("i\x01\x02\x01\xFFi")
+                                     << "Download failed: the reply to sequence #01 (a count of 105 followed by data) was not in the form asked for.";
+        QTest::newRow("string without i") << QByteArray("\x4A\x00\x04", 3) << QByteArray("ATDT")
+                                          << "Download failed: the reply to ASCII string #04 (4 byte(s), no final \"i\") was not in the form asked for.";
+        QTest::newRow("eeprom behind an i") << QByteArray("\xD1") << QByteArray()
+                                            << "Download failed: the EEPROM reply (258 bytes, not 257) was not in the form asked for.";
+    }
+    void repliesOutOfFormFailTheDownload()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, status);
+        wire->setFilter([&](const QByteArray& w, const QByteArray& reply) {
+            if (!w.endsWith(request))
+                return reply;
+            return answer.isEmpty() ? 'i' + reply : answer;
+        });
+        const UnitConfig before = config;
+        QCOMPARE(link->download(), TransferResult::MalformedReply);
+        QCOMPARE(config, before);
+        QCOMPARE(LastStatus(), status);
+        QVERIFY(view.changedMarks.isEmpty());
     }
 
     void shortEepromReplyFailsTheDownload()
@@ -150,10 +203,10 @@ private slots:
             return reply.size() == Eeprom::kReplySize ? reply.left(200) : reply;
         });
         const UnitConfig before = config;
-        QCOMPARE(link->download(), TransferResult::IncompleteReply);
+        QCOMPARE(link->download(), TransferResult::MalformedReply);
         QCOMPARE(config, before);
         QVERIFY(!wire->written().contains('\x4A'));
-        QCOMPARE(LastStatus(), QStringLiteral("Download failed: the unit's EEPROM reply was incomplete."));
+        QCOMPARE(LastStatus(), QStringLiteral("Download failed: the EEPROM reply (200 bytes, not 257) was not in the form asked for."));
     }
 
     void lineDroppingMidUploadKeepsTheModel()
@@ -179,21 +232,51 @@ private slots:
         QCOMPARE(view.controlStates.last(), qMakePair(false, false));
     }
 
-    // Without a read-back an unconfirmed write is a failure; read back and
-    // found in place, it is not.
-    void unconfirmedWritesAreReportedUnlessReadBack()
+    // A write the unit does not confirm ends the upload there: nothing after
+    // it is sent, nothing is read back, nothing is called successful, and
+    // the status names the write.
+    void unconfirmedWriteEndsTheUpload()
     {
-        sim->setWriteAck(false);
         config = unitConfig();
         config.Rings = 7;
-        link->setVerify(false);
-        QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Unconfirmed);
-        QVERIFY(LastStatus().startsWith(QStringLiteral("Upload failed: the unit did not confirm every write. (backup ")));
-        QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kSettings)), uint8_t(7));
-        link->setVerify(true);
-        config.Rings = 8;
+        config.SeqLabel[3] = "NEW";
+        sim->setWriteAck(false);
+        const UnitConfig before = config;
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Unconfirmed);
+        QCOMPARE(sim->writes().size(), 1);   // the settings; not the options, the label
+        QCOMPARE(sim->eepromReads(), 1);     // the read before, no read-back
+        QVERIFY2(LastStatus().startsWith(
+                     QStringLiteral("Upload failed: the unit did not confirm the write of the settings. (backup ")),
+                 qPrintable(LastStatus()));
+        QCOMPARE(config, before);
+        QVERIFY(!link->state().CompareMode);
+        QVERIFY(!wire->written().endsWith("jpm"));
+    }
+
+    // What the unit cannot hold is refused before anything is read or
+    // written, naming it; outside the upload's scope it does not matter.
+    void unencodableConfigurationWritesNothing()
+    {
+        config = unitConfig();
+        config.Rings = 9;
+        config.ASCIIStrings[2] = "A/300/B";   // the defaults' flag is "/"
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Unencodable);
+        QCOMPARE(LastStatus(), QStringLiteral("Upload failed: ASCII string #03 holds a code above 255. "
+                                              "Nothing was written to the unit."));
+        QVERIFY(sim->writes().isEmpty());
+        QCOMPARE(sim->eepromReads(), 0);
         QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Ok);
-        QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kSettings)), uint8_t(8));
+        QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kSettings)), uint8_t(9));
+
+        config = unitConfig();
+        config.SeqLabel[5] = "LONG";
+        QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Unencodable);
+        QCOMPARE(LastStatus(), QStringLiteral("Upload failed: the label of sequence #06 is longer than 3 "
+                                              "characters. Nothing was written to the unit."));
+        config = unitConfig();
+        config.SeqContentsLen[7] = 40;
+        QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Unencodable);
+        QVERIFY(LastStatus().contains(QStringLiteral("sequence #08 has a count of 40")));
     }
 
     void restrictedUploadsTouchOneMemory()
@@ -302,6 +385,84 @@ private slots:
         QCOMPARE(view.mismatch,
                  (QStringList{"ASCII strings (flag character /):", "- 05 changed", "+ 05 ATDT/13/"}));
         QVERIFY(LastStatus().startsWith(QStringLiteral("Upload failed: read back, the unit does not hold what was written.")));
+    }
+
+    // Blanks that end a string are bytes like any other: listed, written,
+    // and looked for when read back.
+    void trailingBlanksAreWrittenAndChecked()
+    {
+        config = unitConfig();
+        config.ASCIIStrings[4] = "ATDT/13/  ";
+        QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
+        QVERIFY2(view.previews.last().contains("+ 05 ATDT/13/\\x20\\x20"), qPrintable(view.previews.last().join('|')));
+        QCOMPARE(sim->blocks().value({0, 5}).left(8), QByteArray("\x07" "ATDT\r  "));
+        // The same blanks lost on the way are found.
+        config.ASCIIStrings[4] = "ATDT/13/   ";
+        sim->setDropWrite(int(sim->writes().size()) + 1);
+        QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Mismatch);
+        QVERIFY2(view.mismatch.contains("- 05 ATDT/13/\\x20\\x20\\x20"), qPrintable(view.mismatch.join('|')));
+        QVERIFY(view.mismatch.contains("+ 05 ATDT/13/\\x20\\x20"));
+    }
+
+    // The option bits are written with every upload of the settings and
+    // checked when read back, as are the other settings.
+    void lostOptionBitsAreFound()
+    {
+        config = unitConfig();
+        config.Settings = {0x44, 0x0E};
+        sim->setDropWrite(2);   // the settings, then the option bits
+        QCOMPARE(link->upload(UploadScope::SettingsOnly), TransferResult::Mismatch);
+        QVERIFY2(view.mismatch.contains("- Options (44 0e):"), qPrintable(view.mismatch.join('|')));
+        QVERIFY(view.mismatch.contains("+ Options (40 06):"));
+        QCOMPARE(sim->eeprom().mid(254, 2), QByteArray("\x40\x06"));
+    }
+
+    // A sequence as long as a whole number of write blocks gains its pad
+    // when written; read back it is what was written, and uploaded again
+    // it is not written again.
+    void paddedSequenceReadsBackAsWritten()
+    {
+        config = unitConfig();
+        config.SeqContents[9] = QByteArray::fromHex("02010202");   // 4 bytes, blocks of 4
+        config.SeqContentsLen[9] = 2;
+        QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
+        QCOMPARE(config.SeqContents[9], QByteArray::fromHex("02010202ff"));
+        QCOMPARE(sim->blocks().value({1, 9}), QByteArray::fromHex("0202010202ffffff"));
+        const int writes = int(sim->writes().size());
+        for (int again = 0; again < 2; ++again) {
+            QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
+            QCOMPARE(int(sim->writes().size()), writes);
+            QVERIFY(view.previews.last().isEmpty());
+        }
+        // The same sequence lost on the way is found.
+        config.SeqContents[9] = QByteArray::fromHex("0203");
+        config.SeqContentsLen[9] = 1;
+        sim->setDropWrite(writes + 1);
+        QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Mismatch);
+        QVERIFY2(view.mismatch.contains("- 10 [10] Close Relay 'Relay 3'"), qPrintable(view.mismatch.join('|')));
+    }
+
+    // Reading the unit writes nothing: a power failure it reports stays
+    // until the user agreed to the upload, which then clears it.
+    void powerFailureIsClearedOnlyByAConfirmedUpload()
+    {
+        ScriptedPrompter prompts;
+        sim->setPowerFail(true);
+        config = unitConfig();
+        config.Rings = 9;
+        view.confirmAnswer = false;
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Cancelled);
+        QVERIFY(sim->writes().isEmpty());
+        QVERIFY(!wire->written().contains("jpm"));
+        QVERIFY(uint8_t(sim->eeprom().at(Eeprom::kPowerStatus)) & Eeprom::kPowerFailBit);
+        QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Power failure detected.")});
+        QVERIFY2(view.previews.last().contains("+ Power failure: cleared"), qPrintable(view.previews.last().join('|')));
+
+        view.confirmAnswer = true;
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Ok);
+        QCOMPARE(sim->writes().first().address, Eeprom::kPowerStatus);
+        QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kPowerStatus)) & Eeprom::kPowerFailBit, 0);
+        QCOMPARE(uint8_t(sim->eeprom().at(Eeprom::kSettings)), uint8_t(9));
     }
 
     // Without a place for the backup nothing is written.

@@ -166,10 +166,13 @@ int diff(const Parsed& p)
     return print(lines(differences)) ? kDifferent : kUsage;
 }
 
-// Connects on the parsed port; the caller's link then runs one command.
+// Connects on the parsed port; the caller's link then runs one command,
+// which reads the unit itself: connecting only probes, so a file's option
+// bits are not replaced by the unit's before it is uploaded.
 bool connect(UnitLink& link, const Parsed& p)
 {
     link.setRememberPort(false);
+    link.setConnectReadsSettings(false);
     const QString entry = portEntry(p.port);
     return !entry.isEmpty() && link.connectUnit(entry);
 }

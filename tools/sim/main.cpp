@@ -8,8 +8,11 @@
 #include "unitsim.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -21,6 +24,9 @@
 
 namespace {
 int g_signalPipe[2] = {-1, -1};
+constexpr int kFloodChunk = 4096;   // noise queued at a time
+constexpr int kFloodTickMs = 2;
+constexpr int kFloodStartMs = 100;   // after the EEPROM reply, longer than its silence
 
 void onSignal(int number)
 {
@@ -90,6 +96,25 @@ int main(int argc, char* argv[])
     host.setBaud(options.baud);
     host.setReplyDelay(options.slowMs);
     host.setHangupAfter(options.hangupAfter);
+    // A unit gone wrong: once its EEPROM image went out whole, noise as
+    // fast as the line takes it, for ever.
+    QTimer flood;
+    QElapsedTimer sinceRead;
+    if (unit && options.flood) {
+        QObject::connect(&flood, &QTimer::timeout, &app, [&] {
+            if (unit->eepromReads() == 0)
+                return;
+            if (!sinceRead.isValid() && host.pendingOutput() == 0)
+                sinceRead.start();
+            if (!sinceRead.isValid() || sinceRead.elapsed() < kFloodStartMs || host.pendingOutput() >= kFloodChunk)
+                return;
+            QByteArray noise(kFloodChunk, '\0');
+            for (char& c : noise)
+                c = char(QRandomGenerator::global()->bounded(256));
+            host.say(noise);
+        });
+        flood.start(kFloodTickMs);
+    }
     if (!options.link.isEmpty()) {
         QFile::remove(options.link);
         if (!QFile::link(host.slavePath(), options.link)) {

@@ -33,6 +33,8 @@ public:
     void setHangupAfter(qint64 bytes) { hangupAfter_ = bytes; }
     // Unsolicited output, as if the device had spoken.
     void say(const QByteArray& bytes);
+    // Bytes waiting to go out.
+    qsizetype pendingOutput() const { return qsizetype(output_.size()); }
 
 signals:
     void hungUp();

@@ -20,6 +20,7 @@ constexpr OptionText kOptions[] = {
     {"mute", nullptr, "Never answer."},
     {"garbage", nullptr, "Answer with garbage."},
     {"no-write-ack", nullptr, "Never confirm a write."},
+    {"flood-after-eeprom", nullptr, "Once the EEPROM was read, send noise without end."},
     {"drop-write", "N", "Confirm write N (1 the first) but do not store it."},
     {"hangup-after", "N", "Hang up the line after N bytes received."},
     {"state", "FILE", "Write the unit's memories to FILE on \"state\", SIGUSR1 and at the end."},
@@ -92,6 +93,7 @@ bool SimOptions::read(const QCommandLineParser& parser, QString* error)
     mute = flag("mute");
     garbage = flag("garbage");
     noWriteAck = flag("no-write-ack");
+    flood = flag("flood-after-eeprom");
     integer("drop-write", &dropWrite);
     integer("hangup-after", &hangupAfter);
     text("state", &stateFile);

@@ -16,6 +16,7 @@ struct SimOptions {
     int dropWrite = 0;       // --drop-write N: write N is confirmed, not stored
     qint64 hangupAfter = -1; // --hangup-after N
     int slowMs = 0;          // --slow MS
+    bool flood = false;      // --flood-after-eeprom
     QString stateFile;       // --state FILE
     // Boot loader mode
     bool bootloader = false; // --bootloader
