@@ -4,6 +4,10 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <sys/file.h>
+#endif
+
 namespace {
 
 QSerialPort::Parity ToQtParity(char parity)
@@ -85,6 +89,16 @@ bool QtSerialPort::open()
         explainOpenFailure(device);
         return false;
     }
+#ifdef Q_OS_UNIX
+    // One owner per device, whatever name it is opened by: QSerialPort's
+    // lock file is named after the path (a by-id link is another name), and
+    // root passes its exclusive mode. A lock on the device itself is neither.
+    if (::flock(int(port_.handle()), LOCK_EX | LOCK_NB) != 0) {
+        port_.close();
+        fail(SerialError::AlreadyOpen, QStringLiteral("%1 is in use by another program").arg(device));
+        return false;
+    }
+#endif
     device_ = device;
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!applySettings()) {

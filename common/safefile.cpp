@@ -2,6 +2,8 @@
 
 #include "runtimeerror.h"
 
+#include <QRandomGenerator>
+
 #include <cerrno>
 #include <cstring>
 
@@ -12,6 +14,7 @@
 namespace {
 
 constexpr qint64 kReadChunk = 64 * 1024;
+constexpr int kFreshAttempts = 100;   // names tried for a new file beside the old
 
 bool Fail(QString* error, const QString& why)
 {
@@ -152,6 +155,62 @@ bool CreatePrivateFile(QFile& file, const QString& path, QString* error)
         return Fail(error, FileErrorText(errno));
     if (!Adopt(file, fd, QIODevice::ReadWrite))
         return Fail(error, file.errorString());
+    return true;
+}
+
+QString ReplaceProblem(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == ENOENT ? QString() : FileErrorText(errno);
+    if (S_ISLNK(st.st_mode))
+        return FileErrorText(ELOOP);
+    if (!S_ISREG(st.st_mode))
+        return NotRegularText();
+    return QString();
+}
+
+bool CreateFreshPrivateFile(QFile& file, const QString& path, QString* error)
+{
+    const QString problem = ReplaceProblem(path);
+    if (!problem.isEmpty())
+        return Fail(error, problem);
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return CreatePrivateFile(file, path, error);
+    // Made beside it, then put in its place: what was there is never
+    // opened, and a link put there meanwhile is replaced, not followed.
+    const qsizetype cut = path.lastIndexOf(QLatin1Char('/'));
+    const QByteArray stem = QFile::encodeName(path.left(cut + 1) + QLatin1Char('.') + path.mid(cut + 1))
+        + QByteArrayLiteral("~new");
+    for (int attempt = 0; attempt < kFreshAttempts; ++attempt) {
+        const QByteArray temporary = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        const int fd = ::open(temporary.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return Fail(error, FileErrorText(errno));
+        }
+        if (::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
+            const int renameErrno = errno;
+            ::unlink(temporary.constData());
+            ::close(fd);
+            return Fail(error, FileErrorText(renameErrno));
+        }
+        if (!Adopt(file, fd, QIODevice::ReadWrite))
+            return Fail(error, file.errorString());
+        return true;
+    }
+    return Fail(error, FileErrorText(EEXIST));
+}
+
+bool RenameOverRegular(const QString& from, const QString& to, QString* error)
+{
+    const QString problem = ReplaceProblem(to);
+    if (!problem.isEmpty())
+        return Fail(error, problem);
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        return Fail(error, FileErrorText(errno));
     return true;
 }
 

@@ -37,6 +37,20 @@ bool OpenForAppend(QFile& file, const QString& path);
 // that name exists (not even a link). False with the reason in *error.
 bool CreatePrivateFile(QFile& file, const QString& path, QString* error);
 
+// Why a new file may not take the place of what path names: a link, a
+// FIFO, a device or a folder. Empty when nothing is there or a regular file.
+QString ReplaceProblem(const QString& path);
+
+// A new private file (mode 0600) in path's place, replacing a regular file
+// there without ever opening it (a new file renamed over it), refusing
+// anything else (ReplaceProblem). False with the reason in *error, and
+// whatever was there as it was.
+bool CreateFreshPrivateFile(QFile& file, const QString& path, QString* error);
+
+// Renames from over to when to is missing or a regular file; false (with
+// *error) otherwise, with both as they were.
+bool RenameOverRegular(const QString& from, const QString& to, QString* error);
+
 // Writes all of bytes. A short write (the disk filling up) is retried, so
 // that the failing one leaves its reason in out.errorString().
 bool WriteAll(QIODevice& out, const QByteArray& bytes);

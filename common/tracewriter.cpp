@@ -2,7 +2,9 @@
 
 #include "safefile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 const QByteArray kFullLine = QByteArrayLiteral("-- the trace is full; nothing more is recorded\n");
@@ -25,9 +27,22 @@ bool TraceWriter::start(QString* error)
 {
     file_.close();
     written_ = 0;
-    // A new file each time: what was there (or a link of that name) goes.
-    QFile::remove(path_);
-    return CreatePrivateFile(file_, path_, error);
+    return CreateFreshPrivateFile(file_, path_, error);
+}
+
+void TraceWriter::stopWith(const QString& error)
+{
+    if (error_.isEmpty())
+        error_ = error;
+    file_.close();
+}
+
+bool TraceWriter::finish()
+{
+    if (file_.isOpen() && ::fdatasync(file_.handle()) != 0 && errno != EINVAL)
+        stopWith(FileErrorText(errno));
+    file_.close();
+    return !failed();
 }
 
 QByteArray TraceWriter::line(double ms, Direction direction, const QByteArray& bytes)
@@ -57,18 +72,21 @@ void TraceWriter::write(const QByteArray& text)
     if (written_ + text.size() + kFullLine.size() > maxBytes_) {
         if (rotate_) {
             file_.close();
-            const QString old = path_ + QStringLiteral(".1");
-            QFile::remove(old);
-            QFile::rename(path_, old);
             QString error;
-            if (!start(&error))
+            if (!RenameOverRegular(path_, path_ + QStringLiteral(".1"), &error) || !start(&error)) {
+                stopWith(error);
                 return;
+            }
         } else {
-            WriteAll(file_, kFullLine);
             full_ = true;
+            if (!WriteAll(file_, kFullLine))
+                stopWith(file_.errorString());
             return;
         }
     }
-    if (WriteAll(file_, text))
-        written_ += text.size();
+    if (!WriteAll(file_, text)) {
+        stopWith(file_.errorString());
+        return;
+    }
+    written_ += text.size();
 }

@@ -16,7 +16,9 @@
 // ends with a line that says it is full and records nothing more. Each line
 // is written through at once, so a crash loses nothing recorded before it.
 // The file is the user's alone (it holds what the unit sent, passwords
-// included); an existing file of the name is replaced.
+// included) and always a new one: a regular file of the name is replaced
+// without being opened; a link, FIFO, device or folder is refused. A write
+// that fails ends the trace, and failed() says so.
 class TraceWriter {
 public:
     enum class Direction { Sent, Received, Event };
@@ -31,18 +33,27 @@ public:
     void record(Direction direction, const QByteArray& bytes);
     void note(const QString& event) { record(Direction::Event, event.toUtf8()); }
 
+    // A write failed (a full disk, a rotation refused); errorText() says why.
+    bool failed() const { return !error_.isEmpty(); }
+    const QString& errorText() const { return error_; }
+    // Puts what was written on the disk and closes the file; false (with
+    // errorText) when anything of the trace was lost.
+    bool finish();
+
     // What one line for this chunk holds, at this time.
     static QByteArray line(double ms, Direction direction, const QByteArray& bytes);
 
 private:
     bool start(QString* error);
     void write(const QByteArray& line);
+    void stopWith(const QString& error);
 
     QString path_;
     qint64 maxBytes_;
     bool rotate_;
     bool full_ = false;
     qint64 written_ = 0;
+    QString error_;
     QElapsedTimer clock_;
     QFile file_;
 };

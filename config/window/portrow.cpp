@@ -67,7 +67,7 @@ PortRow::PortRow(QWidget* parent) : QWidget(parent)
                 button->click();
         });
     }
-    connect(cmbPort_, &QComboBox::currentTextChanged, this, &PortRow::updateToolTip);
+    connect(cmbPort_, &QComboBox::currentTextChanged, this, &PortRow::onChosen);
     deviceSettle_.setSingleShot(true);
     deviceSettle_.setInterval(kDeviceSettleMs);
     connect(&deviceSettle_, &QTimer::timeout, this, &PortRow::onDevicesChanged);
@@ -78,6 +78,13 @@ PortRow::PortRow(QWidget* parent) : QWidget(parent)
     connect(cmdDownload_, &QPushButton::clicked, this, &PortRow::downloadClicked);
     connect(cmdUpload_, &QPushButton::clicked, this, &PortRow::uploadClicked);
     connect(cmdExit_, &QPushButton::clicked, this, &PortRow::exitClicked);
+}
+
+void PortRow::onChosen()
+{
+    // Read now: once the devices changed, the number may stand for another.
+    chosenAdapter_ = PortDeviceInfo(PortNumberOf(cmbPort_->currentText())).identity();
+    updateToolTip();
 }
 
 void PortRow::updateToolTip()
@@ -101,7 +108,7 @@ void PortRow::populate(SerialPort* prober, bool scan)
     }
     if (cmbPort_->count() > 0)
         cmbPort_->setCurrentIndex(0);
-    updateToolTip();
+    onChosen();
 }
 
 void PortRow::setEntries(const QStringList& entries)
@@ -128,11 +135,17 @@ void PortRow::refreshPresent()
 {
     refreshPending_ = false;
     const QString chosen = chosenPort();
-    const QString identity = PortDeviceInfo(PortNumberOf(chosen)).identity();
+    const QString identity = chosenAdapter_;
     setEntries(UnitLink::presentPorts());
-    if (cmbPort_->count() > 0)
-        cmbPort_->setCurrentIndex(0);
-    choose(chosen);
+    {
+        const QSignalBlocker quiet(cmbPort_);
+        if (cmbPort_->count() > 0)
+            cmbPort_->setCurrentIndex(0);
+        const int at = cmbPort_->findText(chosen, Qt::MatchFixedString);
+        if (at >= 0)
+            cmbPort_->setCurrentIndex(at);
+    }
+    onChosen();
     chooseAdapter(identity);
 }
 
@@ -150,7 +163,7 @@ void PortRow::choose(const QString& port)
     const int at = cmbPort_->findText(port, Qt::MatchFixedString);
     if (at >= 0)
         cmbPort_->setCurrentIndex(at);
-    updateToolTip();
+    onChosen();
 }
 
 bool PortRow::hasPorts() const { return cmbPort_->currentIndex() >= 0; }

@@ -49,6 +49,7 @@ signals:
     void exitClicked();
 
 private:
+    void onChosen();
     void updateToolTip();
     void setEntries(const QStringList& entries);
     void onDevicesChanged();
@@ -60,6 +61,7 @@ private:
     QPushButton* cmdUpload_ = nullptr;
     QPushButton* cmdExit_ = nullptr;
     QTimer deviceSettle_;          // the system reports a plug-in in several steps
+    QString chosenAdapter_;        // identity of the chosen entry's adapter, read when it was chosen
     bool connected_ = false;       // Connect reads "Disconnect"
     bool refreshPending_ = false;  // devices changed while connected
 };

@@ -6,7 +6,10 @@
 #include "qtserialport.h"
 #include "unprivileged.h"
 
+#include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <termios.h>
@@ -62,6 +65,31 @@ private slots:
         QVERIFY(port.isOpen());
         port.close();
         QVERIFY(!port.isOpen());
+    }
+
+    // One device has one owner whatever name it is opened by, root
+    // included (as the tests run): another name of it is refused as in use.
+    void oneDeviceOpensOnceUnderAnyName()
+    {
+        const QTemporaryDir dir;
+        const QString link = dir.filePath("usb-FTDI_FT232R-if00-port0");
+        QVERIFY(QFile::link(pty_->slavePath(), link));
+        qputenv("KV310_COM9", QFile::encodeName(link));
+        const auto unset = qScopeGuard([] { qunsetenv("KV310_COM9"); });
+        QtSerialPort first;
+        QtSerialPort second;
+        first.setPortNumber(kPtyPort);
+        second.setPortNumber(9);
+        QVERIFY2(first.open(), qPrintable(first.lastErrorText()));
+        QVERIFY(!second.open());
+        QCOMPARE(second.lastError(), SerialError::AlreadyOpen);
+        QCOMPARE(second.lastErrorText(), link + QStringLiteral(" is in use by another program"));
+        QVERIFY(!second.isOpen());
+        // The first one's bytes are its own.
+        QVERIFY(pty_->writeMaster("ab"));
+        QTRY_COMPARE(first.bytesAvailable(), qint64(2));
+        first.close();
+        QVERIFY2(second.open(), qPrintable(second.lastErrorText()));
     }
 
     void appliesLineSettings()

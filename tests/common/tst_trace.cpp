@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 class TestTrace : public QObject {
     Q_OBJECT
 private slots:
@@ -90,24 +93,48 @@ private slots:
         QVERIFY(current.endsWith(TraceWriter::line(0, TraceWriter::Direction::Received, chunk).mid(10)));
     }
 
-    // An old file of the name is replaced, a link of the name is not
-    // written through.
+    // An old file of the name is replaced by a new one, never written
+    // through; a link of the name is refused, and so is a rotation onto
+    // something that is no regular file, which ends the trace with a word.
     void newFileEachTime()
     {
         const QTemporaryDir dir;
         const QString target = dir.filePath("target");
         WriteBytes(target, "keep");
         QVERIFY(QFile::link(target, dir.filePath("t.log")));
-        TraceWriter trace(dir.filePath("t.log"), 4096, false);
         QString error;
-        QVERIFY(trace.open(&error));
-        trace.note("x");
+        TraceWriter linked(dir.filePath("t.log"), 4096, false);
+        QVERIFY(!linked.open(&error));
+        QCOMPARE(error, QStringLiteral("It is a link, and links are not followed here."));
         QCOMPARE(ReadBytes(target), QByteArray("keep"));
-        QVERIFY(!QFileInfo(trace.path()).isSymLink());
-        QVERIFY(ReadBytes(trace.path()).endsWith("-- x\n"));
+
+        const QString path = dir.filePath("r.log");
+        WriteBytes(path, "old");
+        QVERIFY(QFile::link(path, dir.filePath("r-link")));   // another name of the old file's place
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("r-hard")).constData()), 0);
+        TraceWriter trace(path, 4096, false);
+        QVERIFY2(trace.open(&error), qPrintable(error));
+        trace.note("x");
+        QVERIFY(ReadBytes(path).endsWith("-- x\n"));
+        QVERIFY(!ReadBytes(path).contains("old"));
+        QCOMPARE(ReadBytes(dir.filePath("r-hard")), QByteArray("old"));
+        QVERIFY(trace.finish());
+        QVERIFY(!trace.failed());
+
         TraceWriter nowhere(dir.filePath("missing/t.log"), 4096, false);
         QVERIFY(!nowhere.open(&error));
         QVERIFY(!error.isEmpty());
+
+        const QString rotating = dir.filePath("rot.log");
+        QCOMPARE(::mkfifo(QFile::encodeName(rotating + ".1").constData(), 0600), 0);
+        TraceWriter rotor(rotating, 200, true);
+        QVERIFY(rotor.open(&error));
+        for (int i = 0; i < 10; ++i)
+            rotor.note("a line of some length");
+        QVERIFY(rotor.failed());
+        QCOMPARE(rotor.errorText(), QStringLiteral("It is not a regular file."));
+        QVERIFY(!rotor.finish());
+        QVERIFY(!QFileInfo(rotating + ".1").isFile());
     }
 };
 

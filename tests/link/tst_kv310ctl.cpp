@@ -19,6 +19,9 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <functional>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -401,6 +404,93 @@ private slots:
         QCOMPARE(reply.left(Eeprom::kSize), sim->state().eeprom);
         QVERIFY(reply.endsWith('i'));
         QCOMPARE(ctl({"--trace", dir.filePath("no/such/folder/t.log"), "dump", dir.filePath("t.dtd")}).code, 1);
+    }
+
+    // The trace is a new file of its own: a FIFO, a device, a link or a file
+    // of the command is refused before anything else happens and left as it
+    // was; a regular file is replaced without being written through.
+    void traceIsANewFileOfItsOwn()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        const QTemporaryDir own;   // private, as a user's folder
+        const QString out = own.filePath("out.dtd");
+        const auto download = [&](const QString& trace) {
+            return ctl({"--trace", trace, "download", "--port", sim->device(), "--out", out});
+        };
+        const auto refused = [&](const Run& r, const QString& trace) {
+            return r.code == 2 && r.err.startsWith(("Unable to write the trace " + trace + ": ").toLocal8Bit())
+                && !QFile::exists(out) && sim->state().received == 0;
+        };
+        const QString fifo = own.filePath("fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        Run r = download(fifo);
+        QVERIFY2(refused(r, fifo), r.err.constData());
+        QVERIFY(r.err.contains("It is not a regular file."));
+        QVERIFY(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
+
+        const QString node = own.filePath("null");
+        if (::mknod(QFile::encodeName(node).constData(), S_IFCHR | 0600, makedev(1, 3)) == 0) {
+            r = download(node);
+            QVERIFY2(refused(r, node), r.err.constData());
+            struct stat st {};
+            QCOMPARE(::lstat(QFile::encodeName(node).constData(), &st), 0);
+            QVERIFY(S_ISCHR(st.st_mode));
+        }
+
+        const QString kept = own.filePath("kept.txt");
+        WriteBytes(kept, "keep me");
+        const QString link = own.filePath("link.log");
+        QVERIFY(QFile::link(kept, link));
+        r = download(link);
+        QVERIFY2(refused(r, link), r.err.constData());
+        QCOMPARE(ReadBytes(kept), QByteArray("keep me"));
+
+        // The command's own input: nothing is uploaded, the file stays.
+        UnitConfig c = DefaultConfig();
+        c.Rings = 9;
+        const QString input = own.filePath("input.dtd");
+        QVERIFY(ExportKV310File(input, c));
+        const QByteArray inputBytes = ReadBytes(input);
+        r = ctl({"--trace", input, "upload", "--port", sim->device(), input});
+        QVERIFY2(r.code == 2 && r.err.contains("a file the command reads or writes"), r.err.constData());
+        QCOMPARE(ReadBytes(input), inputBytes);
+        QCOMPARE(ctl({"--trace", out, "download", "--port", sim->device(), "--out", out}).code, 2);
+        QVERIFY(sim->state().writes.isEmpty());
+        QCOMPARE(sim->state().received, qint64(0));
+
+        // A regular file is replaced by a new one; another name of it keeps
+        // what it held.
+        const QString old = own.filePath("old.log");
+        WriteBytes(old, "old trace");
+        const QString other = own.filePath("other-name.log");
+        QCOMPARE(::link(QFile::encodeName(old).constData(), QFile::encodeName(other).constData()), 0);
+        QCOMPARE(download(old).code, 0);
+        QVERIFY(ReadBytes(old).contains(" TX 6a  j"));
+        QCOMPARE(ReadBytes(other), QByteArray("old trace"));
+        QCOMPARE(QFileInfo(old).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+    }
+
+    // A trace that cannot be written fails the command, saying why.
+    void traceOnAFullDiskFailsTheCommand()
+    {
+        QVERIFY(sim->start({"--unpaced"}));
+        const QTemporaryDir tmp;
+        const QByteArray mountPoint = QFile::encodeName(tmp.filePath("small"));
+        QVERIFY(QDir().mkdir(tmp.filePath("small")));
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=8k") != 0)
+            QSKIP("no tmpfs can be mounted here (needs root)");
+        const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+        {
+            QFile filler(tmp.filePath("small/filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(512, 'f')) == 512) {
+            }
+        }
+        const QString trace = tmp.filePath("small/trace.log");
+        const Run r = ctl({"--trace", trace, "download", "--port", sim->device(), "--out", tmp.filePath("t.dtd")});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(("Unable to write the trace " + trace + ": No space left on device").toLocal8Bit()),
+                 r.err.constData());
     }
 
     void exitCodes()

@@ -16,6 +16,8 @@
 #include "wait.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -45,6 +47,26 @@ private slots:
         port.reset();
         sim.reset();
         folder.reset();
+    }
+
+    // Another name of the adapter a link holds is refused as in use, not
+    // opened a second time, so no command's bytes mix into another's.
+    void adapterInUseUnderAnotherName()
+    {
+        QVERIFY(sim->start(kFast));
+        QVERIFY(link->connectUnit(sim->portText()));
+        const QTemporaryDir dir;
+        const QString byId = dir.filePath("usb-KV310-if00");
+        QVERIFY(QFile::link(sim->device(), byId));
+        qputenv("KV310_COM9", QFile::encodeName(byId));
+        QtSerialPort otherPort;
+        UnitConfig other = DefaultConfig();
+        UnitLink second(&otherPort, other);
+        second.setRememberPort(false);
+        QVERIFY(!second.connectUnit(QStringLiteral("Com9")));
+        qunsetenv("KV310_COM9");
+        QCOMPARE(LastStatus(), QStringLiteral("Com9 is in use by another program (%1)").arg(byId));
+        QCOMPARE(link->download(), TransferResult::Ok);
     }
 
     void connectingReadsOnlyTheOptionBits()

@@ -232,6 +232,35 @@ private slots:
         QCOMPARE(view.controlStates.last(), qMakePair(false, false));
     }
 
+    // A port that takes no more bytes is a line that dropped: said once,
+    // disconnected; in an upload nothing more is sent or reported as sent.
+    void failedWriteIsADroppedLine()
+    {
+        link->link().state().UnitConnected = true;
+        port->setWriteFails(true);
+        QVERIFY(link->sendText("123"));
+        QCOMPARE(view.drops, 1);
+        QVERIFY(!link->isConnected());
+        QVERIFY(!port->isOpen());
+        QCOMPARE(view.controlStates.last(), qMakePair(false, false));
+
+        port->setWriteFails(false);
+        QVERIFY(port->open());
+        config = unitConfig();
+        config.Rings = 3;
+        const UnitConfig before = config;
+        wire->setFilter([this](const QByteArray& w, const QByteArray& reply) {
+            if (w.endsWith("jpm"))
+                port->setWriteFails(true);
+            return reply;
+        });
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::LineDropped);
+        QCOMPARE(view.drops, 2);
+        QVERIFY(sim->writes().isEmpty());
+        QCOMPARE(config, before);
+        QVERIFY(LastStatus().startsWith(QStringLiteral("Upload failed: the connection to the unit was lost.")));
+    }
+
     // A write the unit does not confirm ends the upload there: nothing after
     // it is sent, nothing is read back, nothing is called successful, and
     // the status names the write.

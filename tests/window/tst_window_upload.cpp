@@ -33,6 +33,7 @@ private slots:
     void trafficLogRecordsTheLine();
     void portListFollowsTheAdapters();
     void rememberedAdapterIsChosenAfterRenumbering();
+    void chosenAdapterStaysChosenWhenAnotherComes();
 };
 
 void WindowUploadTest::previewListsTheChangesAndCancelWritesNothing()
@@ -173,6 +174,29 @@ void WindowUploadTest::rememberedAdapterIsChosenAfterRenumbering()
     s.window->cmdConnect_Click();
     QVERIFY(s.window->unitConnected());
     QCOMPARE(s.ini(QStringLiteral("ComPortId")), s.sim.device());
+}
+
+// An adapter plugged in ahead of the chosen one renumbers it: the list
+// follows the adapter, not its old number.
+void WindowUploadTest::chosenAdapterStaysChosenWhenAnotherComes()
+{
+    FakePortEnumerator adapters;
+    adapters.setDevices({Adapter(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("AAA")),
+                         Adapter(QStringLiteral("/dev/ttyUSB1"), QStringLiteral("BBB"))});
+    WindowFixture f;
+    f.scanner.setOpenError(SerialError::None);
+    f.scanner.setPresentPorts({1, 2});
+    f.start();
+    auto* ports = f.find<QComboBox>(QStringLiteral("cmbPort"));
+    ports->setCurrentIndex(ports->findText(QStringLiteral("Com2")));   // BBB
+    adapters.plugIn(Adapter(QStringLiteral("/dev/ttyACM0"), QStringLiteral("CCC")));
+    QTRY_COMPARE_WITH_TIMEOUT(ports->count(), 3, 2000);
+    QCOMPARE(ports->currentText(), QStringLiteral("Com3"));
+    QVERIFY(ports->toolTip().contains(QStringLiteral("BBB")));
+    adapters.pullOut(QStringLiteral("/dev/ttyUSB0"));   // AAA, ahead of it too
+    QTRY_COMPARE_WITH_TIMEOUT(ports->count(), 2, 2000);
+    QCOMPARE(ports->currentText(), QStringLiteral("Com2"));
+    QVERIFY(ports->toolTip().contains(QStringLiteral("BBB")));
 }
 
 QTEST_MAIN(WindowUploadTest)

@@ -8,10 +8,13 @@
 #include "fwcommands.h"
 #include "programstart.h"
 #include "status.h"
+#include "safefile.h"
 #include "toolport.h"
+#include "tracewriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <new>
@@ -28,6 +31,19 @@ int usage()
 {
     std::fprintf(stderr, "%s", qPrintable(commandsText()));
     return kUsage;
+}
+
+// Why the trace may not go to path for this command: it names one of the
+// command's own files, or something that is no regular file. Empty when
+// it may.
+QString traceProblem(const QString& path, const QStringList& command)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    for (const QString& arg : command) {
+        if (QFileInfo(arg).absoluteFilePath() == absolute || IsSameFile(arg, path))
+            return QStringLiteral("It is also a file the command reads or writes (%1).").arg(arg);
+    }
+    return ReplaceProblem(path);
 }
 } // namespace
 
@@ -63,15 +79,19 @@ int main(int argc, char* argv[])
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args.append(CommandLinePath(argv[i]));
+    QString tracePath;
     if (args.value(0) == QLatin1String("--trace")) {
         if (args.size() < 3)
             return usage();
-        QString error;
-        if (!StartToolTrace(args.at(1), &error)) {
-            std::fprintf(stderr, "Unable to write the trace %s: %s\n", qPrintable(args.at(1)), qPrintable(error));
-            return kFailed;
-        }
+        tracePath = args.at(1);
         args.remove(0, 2);
+        const QString problem = traceProblem(tracePath, args);
+        QString error;
+        if (!problem.isEmpty() || !StartToolTrace(tracePath, &error)) {
+            std::fprintf(stderr, "Unable to write the trace %s: %s\n", qPrintable(tracePath),
+                         qPrintable(problem.isEmpty() ? error : problem));
+            return problem.isEmpty() ? kFailed : kUsage;
+        }
     }
     if (args.isEmpty())
         return usage();
@@ -90,5 +110,10 @@ int main(int argc, char* argv[])
     // The firmware commands explain their own bad usage.
     if (!handled || code == kShowUsage)
         return usage();
+    if (TraceWriter* trace = ToolTrace(); trace && !trace->finish()) {
+        std::fprintf(stderr, "Unable to write the trace %s: %s\n", qPrintable(tracePath),
+                     qPrintable(trace->errorText()));
+        return kFailed;
+    }
     return code;
 }
