@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -34,6 +35,32 @@ void SplitPath(const QByteArray& path, QByteArray* folder, QByteArray* name)
     const qsizetype cut = path.lastIndexOf('/');
     *folder = cut < 0 ? QByteArray(".") : cut == 0 ? QByteArray("/") : path.left(cut);
     *name = path.mid(cut + 1);
+}
+
+// The temporary files (".NAME~XXXXXX") in a folder of saves that were
+// killed, for the targets `ours` accepts: only this user's, and none a
+// running save holds locked.
+template <class Ours>
+void RemoveTemporaries(int folderFd, const Ours& ours)
+{
+    DIR* dir = ::fdopendir(::dup(folderFd));
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        const qsizetype tilde = name.size() - kSuffixLength - 1;
+        if (!name.startsWith('.') || tilde < 2 || name.at(tilde) != '~' || !ours(name.mid(1, tilde - 1)))
+            continue;
+        const int fd = ::openat(folderFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(folderFd, name.constData(), 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -118,26 +145,17 @@ bool AtomicFile::resolveTarget()
 
 void AtomicFile::removeLeftovers()
 {
-    DIR* dir = ::fdopendir(::dup(folderFd_));
-    if (!dir)
+    const QByteArray target = targetName_;
+    RemoveTemporaries(folderFd_, [&](const QByteArray& name) { return name == target; });
+}
+
+void AtomicFile::removeLeftoversOf(const QString& folder, bool (*matches)(const QByteArray& name))
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return;
-    const QByteArray prefix = temporaryPrefix();
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name.size() != prefix.size() + kSuffixLength || !name.startsWith(prefix))
-            continue;
-        const int fd = ::openat(folderFd_, name.constData(),
-                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        // Only this user's own files, and none a running save holds locked.
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
-            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlinkat(folderFd_, name.constData(), 0);
-        ::close(fd);
-    }
-    ::closedir(dir);
+    RemoveTemporaries(fd, matches);
+    ::close(fd);
 }
 
 bool AtomicFile::createTemporary()
@@ -171,7 +189,7 @@ void AtomicFile::takeOverAccess()
     ::fchmod(fd_, mode);
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::finishWriting()
 {
     if (fd_ < 0)
         return fail(QStringLiteral("The file is not open."));
@@ -181,8 +199,35 @@ bool AtomicFile::commit()
         return fail(FileErrorText(errno));
     ::close(fd_);
     fd_ = -1;
+    return true;
+}
+
+bool AtomicFile::commit()
+{
+    if (!finishWriting())
+        return false;
     if (::renameat(folderFd_, tempName_.constData(), folderFd_, targetName_.constData()) != 0)
         return fail(FileErrorText(errno));
+    tempName_.clear();
+    return true;
+}
+
+bool AtomicFile::commitNew()
+{
+    if (!finishWriting())
+        return false;
+    int result = ::renameat2(folderFd_, tempName_.constData(), folderFd_, targetName_.constData(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without that rename: a second name fails just as well
+        // on one that exists.
+        result = ::linkat(folderFd_, tempName_.constData(), folderFd_, targetName_.constData(), 0);
+        if (result == 0)
+            ::unlinkat(folderFd_, tempName_.constData(), 0);
+    }
+    if (result != 0) {
+        nameTaken_ = errno == EEXIST;
+        return fail(FileErrorText(errno));
+    }
     tempName_.clear();
     return true;
 }

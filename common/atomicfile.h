@@ -39,10 +39,22 @@ public:
     // Puts the new file in the target's place. False (and the target as it
     // was) when it could not be completed.
     bool commit();
+    // The same for a file that must not replace anything: false with
+    // nameTaken() when something of the target's name exists by then
+    // (another program's save took it first), the temporary file removed.
+    bool commitNew();
+    bool nameTaken() const { return nameTaken_; }
     QString errorString() const { return error_; }
+
+    // Removes the temporary files that killed saves of any file in folder
+    // whose name matches left there (only this user's, none a running save
+    // holds): for files whose names never repeat, no later save of the same
+    // name would.
+    static void removeLeftoversOf(const QString& folder, bool (*matches)(const QByteArray& name));
 
 private:
     bool fail(const QString& why);
+    bool finishWriting();
     bool resolveTarget();
     void removeLeftovers();
     bool createTemporary();
@@ -57,6 +69,7 @@ private:
     int folderFd_ = -1;
     int fd_ = -1;
     bool targetExists_ = false;
+    bool nameTaken_ = false;
     mode_t targetMode_ = 0;
     uid_t targetOwner_ = 0;
     gid_t targetGroup_ = 0;

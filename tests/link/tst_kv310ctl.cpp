@@ -344,7 +344,7 @@ private slots:
         QCOMPARE(r.code, 0);
         const QStringList saved = QDir(backups.path()).entryList(QDir::Files);
         QCOMPARE(saved.size(), 1);
-        QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d_pts-\\d+\\.dtd$").match(saved[0]).hasMatch());
+        QVERIFY(QRegularExpression("^000001_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d_pts-\\d+\\.dtd$").match(saved[0]).hasMatch());
         QCOMPARE(ReadBytes(backups.filePath(saved[0])), ReadBytes(held));
         QVERIFY(r.err.contains(("(backup " + saved[0] + ")").toUtf8()));
         const SimState after = sim->state();

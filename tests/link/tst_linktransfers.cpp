@@ -381,9 +381,8 @@ private slots:
         UnitConfig backup = held;
         QVERIFY(ImportKV310Bytes(ReadBytes(link->lastBackup()), backup));
         QCOMPARE(ExportKV310Bytes(backup), ExportKV310Bytes(held));
-        // Named for the port; counted on when another backup of these tests
-        // fell in the same second.
-        const QRegularExpression named(QStringLiteral("_Com1(_\\d+)?\\.dtd$"));
+        // Numbered, and named for the time and the port.
+        const QRegularExpression named(QStringLiteral("^\\d{6}_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d_Com1\\.dtd$"));
         QVERIFY(QFileInfo(link->lastBackup()).fileName().contains(named));
         QCOMPARE(LastStatus(), QStringLiteral("Upload successful (backup %1)").arg(QFileInfo(link->lastBackup()).fileName()));
     }
