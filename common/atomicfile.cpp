@@ -167,10 +167,19 @@ bool AtomicFile::createTemporary()
         fd_ = ::openat(folderFd_, name.constData(),
                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
         if (fd_ >= 0) {
-            tempName_ = name;
-            // Held until the save ends: the next save leaves a running one alone.
+            // Held until the save ends: the next save leaves a running one
+            // alone. One that clears up in the moment before the lock may
+            // have taken it for a leftover: then it is gone, and another
+            // name is tried.
             ::flock(fd_, LOCK_EX);
-            return true;
+            struct stat st {};
+            if (::fstat(fd_, &st) == 0 && st.st_nlink > 0) {
+                tempName_ = name;
+                return true;
+            }
+            ::close(fd_);
+            fd_ = -1;
+            continue;
         }
         if (errno != EEXIST)
             return fail(FileErrorText(errno));

@@ -4,6 +4,9 @@
 #include "runtimeerror.h"
 
 #include <QList>
+#include <QMap>
+
+#include <optional>
 
 namespace {
 
@@ -117,23 +120,65 @@ bool ReadRecords(const QByteArray& text, QList<Record>* records, bool* sawEnd, H
     return true;
 }
 
-void StoreEeprom(const Record& r, FirmwareImage* image, const ProcedureTrap& trap)
-{
-    const int first = r.address / 2 - kEepromWordStart;
-    for (int i = 0; i < r.count / 2; ++i) {
-        const int at = first + i;
-        if (at >= image->EepromImage.size()) {
-            image->EepromImage.resize(at + 1, '\0');
-            image->EepromPresent.resize(at + 1, '\0');
-        }
-        // An EEPROM word's high byte must be 0; otherwise the byte keeps its value.
-        trap([&] {
-            if (r.data[2 * i + 1] != '\0')
-                throw RuntimeError::overflow();
-            image->EepromImage[at] = r.data[2 * i];
-        });
-        image->EepromPresent[at] = 1;
+// The EEPROM words a HEX text gives, byte by byte at their byte addresses:
+// word w is bytes 2w (its value) and 2w + 1 (which must be 0), wherever the
+// records that carry them start and end. A word takes its value once both
+// bytes came (or at the end, a value byte alone); one whose high byte is
+// not 0 is logged and keeps the value it had, still marked present.
+class EepromWords {
+public:
+    explicit EepromWords(const ProcedureTrap& trap) : trap_(trap) {}
+
+    void put(int byteAddress, char byte)
+    {
+        Word& w = words_[byteAddress / 2 - kEepromWordStart];
+        (byteAddress % 2 == 0 ? w.low : w.high) = byte;
+        if (w.low && w.high)
+            settle(w);
     }
+    // Into the image, growing it to the highest address given.
+    void store(FirmwareImage* image)
+    {
+        for (auto it = words_.begin(); it != words_.end(); ++it) {
+            settle(*it);
+            const int at = it.key();
+            if (at >= image->EepromImage.size()) {
+                image->EepromImage.resize(at + 1, '\0');
+                image->EepromPresent.resize(at + 1, '\0');
+            }
+            image->EepromImage[at] = it->value;
+            image->EepromPresent[at] = 1;
+        }
+    }
+
+private:
+    struct Word {
+        char value = '\0';
+        std::optional<char> low;
+        std::optional<char> high;
+    };
+
+    void settle(Word& w)
+    {
+        if (!w.low && !w.high)
+            return;
+        trap_([&] {
+            if (w.high.value_or('\0') != '\0')
+                throw RuntimeError::overflow();
+            if (w.low)
+                w.value = *w.low;
+        });
+        w.low.reset();
+        w.high.reset();
+    }
+
+    const ProcedureTrap& trap_;
+    QMap<int, Word> words_;
+};
+
+bool IsEepromByte(int byteAddress)
+{
+    return byteAddress >= FirmwareImage::kFlashSize && byteAddress / 2 >= kEepromWordStart;
 }
 
 } // namespace
@@ -176,20 +221,24 @@ HexParseResult ParseHexImage(const QByteArray& hexText, FirmwareImage* image)
 
     // Refuse EEPROM data the boot loader cannot address before storing anything.
     for (const Record& r : records) {
-        if (r.type != kRecordData || r.address < FirmwareImage::kFlashSize
-            || r.address / 2 < kEepromWordStart || r.count < 2)
+        if (r.type != kRecordData || r.address < FirmwareImage::kFlashSize)
             continue;
-        const int last = r.address / 2 - kEepromWordStart + r.count / 2 - 1;
-        if (last >= FirmwareImage::kEepromSize)
-            return Fail(HexParseResult::Outcome::EepromTooHigh,
-                        QStringLiteral("EEPROM address %1 is beyond the %2 bytes of the unit's "
-                                       "EEPROM.")
-                                .arg(last).arg(FirmwareImage::kEepromSize)
-                            + kContactTail);
+        for (int i = 0; i < r.count; ++i) {
+            const int at = (r.address + i) / 2 - kEepromWordStart;
+            if (IsEepromByte(r.address + i) && at >= FirmwareImage::kEepromSize)
+                return Fail(HexParseResult::Outcome::EepromTooHigh,
+                            QStringLiteral("EEPROM address %1 is beyond the %2 bytes of the unit's "
+                                           "EEPROM.")
+                                    .arg(at).arg(FirmwareImage::kEepromSize)
+                                + kContactTail);
+        }
     }
 
+    // Every data byte lands at its own byte address: however the same bytes
+    // are split into records, and in whatever order, the image is the same.
     int lastAddress = 0;
     int lastCount = 0;
+    EepromWords eeprom(trap);
     for (const Record& r : records) {
         if (r.type == kRecordEnd)
             break;
@@ -197,22 +246,24 @@ HexParseResult ParseHexImage(const QByteArray& hexText, FirmwareImage* image)
             continue;
         if (r.address < FirmwareImage::kFlashSize) {
             for (int i = 0; i < r.count; ++i) {
-                if (r.address + i >= FirmwareImage::kFlashSize)
+                const int at = r.address + i;
+                if (at >= FirmwareImage::kFlashSize)
                     return Fail(HexParseResult::Outcome::InvalidAddress,
-                                QStringLiteral("Address ")
-                                    + QString::number(r.address / 2, 16).toUpper()
-                                    + QStringLiteral("is invalid for this processor.")
-                                    + kContactTail);
-                image->FlashImage[r.address + i] = r.data[i];
+                                QStringLiteral("Address ") + QString::number(at / 2, 16).toUpper()
+                                    + QStringLiteral("is invalid for this processor.") + kContactTail);
+                image->FlashImage[at] = r.data[i];
             }
             lastAddress = r.address;
             lastCount = r.count;
-        } else if (r.address / 2 >= kEepromWordStart) {
-            StoreEeprom(r, image, trap);
+            continue;
         }
         // Configuration words (0x2007-0x20FF) are accepted and not sent; the
         // boot loader's own area and the identification words are left alone.
+        for (int i = 0; i < r.count; ++i)
+            if (IsEepromByte(r.address + i))
+                eeprom.put(r.address + i, r.data[i]);
     }
+    eeprom.store(image);
     image->CodeEnd = lastAddress + lastCount;
     RewriteResetVector(image->FlashImage);
     result.outcome = HexParseResult::Outcome::Loaded;

@@ -1,6 +1,7 @@
 #include "configlisting.h"
 
 #include "numbertext.h"
+#include "printabletext.h"
 #include "seqtext.h"
 #include "unitconfig.h"
 #include "vocabulary.h"
@@ -8,29 +9,6 @@
 #include <QStringList>
 
 namespace {
-QString Code(ushort code)
-{
-    return QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-}
-
-// Bytes outside printable ASCII (line breaks inside a field included) as
-// \xHH, and the blanks that end the line too, so that none goes unseen.
-QString Escaped(const QString& line)
-{
-    qsizetype end = line.size();
-    while (end > 0 && line.at(end - 1) == QLatin1Char(' '))
-        --end;
-    QString out;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const ushort code = line.at(i).unicode();
-        if (code >= 0x20 && code <= 0x7E && i < end)
-            out += line.at(i);
-        else
-            out += Code(code);
-    }
-    return out;
-}
-
 QString withoutTrailingBlanks(QString line)
 {
     while (line.endsWith(QLatin1Char(' ')))
@@ -50,7 +28,7 @@ QString eventLine(const char* name, uint8_t info)
 // A line whose key is its own text.
 ListingLine plain(const QString& text)
 {
-    const QString shown = Escaped(text);
+    const QString shown = PrintableText(text);
     return {shown, shown.toLatin1()};
 }
 
@@ -87,7 +65,7 @@ ListingSection sequencesSection(const UnitConfig& config)
     ListingSection section{QStringLiteral("Sequences:"), {}};
     for (int i = 0; i < kSlotCount; ++i) {
         QByteArray contents = config.SeqContents[i];
-        const QString text = Escaped(withoutTrailingBlanks(
+        const QString text = PrintableText(withoutTrailingBlanks(
             QStringLiteral("%1 [%2] %3")
                 .arg(TwoDigits(i + 1), latin1(config.SeqLabel[i]), GetENGSequenceFromUDT(contents, config.ASCIIStrings))));
         // GetENGSequenceFromUDT has stripped the filler from contents.
@@ -113,7 +91,7 @@ ListingSection slotsSection(const UnitConfig& config)
 
 ListingSection stringsSection(const UnitConfig& config)
 {
-    ListingSection section{Escaped(QStringLiteral("ASCII strings (flag character %1):")
+    ListingSection section{PrintableText(QStringLiteral("ASCII strings (flag character %1):")
                                        .arg(latin1(QByteArray(1, char(config.ASCIIFlagChar))))),
                            {}};
     for (int i = 0; i < kSlotCount; ++i) {

@@ -109,6 +109,29 @@ private slots:
         QVERIFY(ReadBytes(folder.file("ErrorLog.txt")).contains("Error 6 (Overflow)"));
     }
 
+    // What check-dff prints of a file reaches the terminal escaped, as dump
+    // prints a data file: a model name made of escape sequences included.
+    void checkDffEscapesWhatTheFileSays()
+    {
+        ProgramFolder folder;
+        QVERIFY(folder.ok());
+        DffHeader header = Kv310Header();
+        header.UnitId = QByteArray("\x1b]0;x\x07\r\n", 8);
+        const QString dff = folder.file("hostile.dff");
+        QVERIFY(WriteDff(dff, header, DataRecords(0, "\x01\x02") + HexEnd()));
+        const Run checked = folder.run({"check-dff", dff});
+        QCOMPARE(checked.code, 0);
+        QVERIFY2(checked.out.contains("unit:    \\x1B]0;x\\x07\n"), checked.out.constData());   // blanks trimmed
+        for (const char b : checked.out + checked.err)
+            QVERIFY(b == '\n' || (b >= 0x20 && b <= 0x7E));
+        // A file whose check fails names its model escaped too.
+        WriteBytes(dff, ReadBytes(dff).left(40));
+        const Run damaged = folder.run({"check-dff", dff});
+        QCOMPARE(damaged.code, 1);
+        for (const char b : damaged.out + damaged.err)
+            QVERIFY(b == '\n' || (b >= 0x20 && b <= 0x7E));
+    }
+
     void makeDffKeepsItsInputAndTheOldTarget()
     {
         ProgramFolder folder;

@@ -7,7 +7,11 @@
 #include "scriptedprompter.h"
 #include "testfolder.h"
 
+#include <QMap>
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <algorithm>
 
 using namespace fixture;
 
@@ -33,6 +37,8 @@ private slots:
     void eepromBeyond255Refused();
     void missingEndRecordSilent();
     void messagesThroughLoad();
+    void anySplitAndOrderGivesOneImage_data();
+    void anySplitAndOrderGivesOneImage();
 };
 
 void TestFwHex::programRecordsAndResetVector()
@@ -102,13 +108,15 @@ void TestFwHex::eepromHighByteLoggedAndKept()
     QVERIFY2(log.contains("Error 6 (Overflow) in procedure LoadDFFFile of Module modFW on line "), log);
 }
 
+// The address named is that of the first byte out of range (word 1FA0),
+// not the start of its record, whose first four bytes fit.
 void TestFwHex::programPastMemoryRefused()
 {
     FirmwareImage image;
     const HexParseResult r = Parse(HexRecord(0, 0x3F3C, QByteArray(8, '\x01')) + HexEnd(), &image);
     QCOMPARE(r.outcome, HexParseResult::Outcome::InvalidAddress);
     QCOMPARE(r.message,
-             QStringLiteral("Address 1F9Eis invalid for this processor.  Unable to load the DFF file.  "
+             QStringLiteral("Address 1FA0is invalid for this processor.  Unable to load the DFF file.  "
                             "Please contact Norrvale."));
     // The same record with four bytes fits exactly (the reset-vector rewrite
     // then puts the moved entry words over it).
@@ -180,7 +188,7 @@ void TestFwHex::messagesThroughLoad()
         QString message;   // empty: no message besides the question
     } cases[] = {
         {DataRecords(0, "\x01"), QString()},
-        {HexRecord(0, 0x3F3C, QByteArray(8, '\x01')) + HexEnd(), QStringLiteral("Address 1F9Eis invalid")},
+        {HexRecord(0, 0x3F3C, QByteArray(8, '\x01')) + HexEnd(), QStringLiteral("Address 1FA0is invalid")},
         {":10000000GG\r\n" + HexEnd(), QStringLiteral("Line 1 of the firmware")},
         {EepromRecord(300, "\x01") + HexEnd(), QStringLiteral("EEPROM address 300")},
     };
@@ -197,6 +205,74 @@ void TestFwHex::messagesThroughLoad()
         }
         QVERIFY(!QFile::exists(folder.file("FWValidate")));
     }
+}
+
+namespace {
+// Bytes by byte address as a HEX text holds them: a run of program words,
+// configuration words (taken, not used) and EEPROM words (value, then 0).
+QMap<int, char> FirmwareBytes()
+{
+    QMap<int, char> bytes;
+    for (int a = 0; a < 70; ++a)
+        bytes[a] = char(a * 7 + 1);
+    for (int a = 0x1000; a < 0x1000 + 41; ++a)
+        bytes[a] = char(a);
+    bytes[0x2007 * 2] = '\x3A';
+    bytes[0x2007 * 2 + 1] = '\x3F';
+    for (int e = 0; e < 17; ++e) {
+        bytes[(0x2100 + e) * 2] = char(0xA0 + e);
+        bytes[(0x2100 + e) * 2 + 1] = '\0';
+    }
+    return bytes;
+}
+
+// The bytes as records of at most `size` bytes, each run of addresses cut
+// from its own start, and the records in an order of their own.
+QByteArray SplitHex(const QMap<int, char>& bytes, int size, quint32 seed)
+{
+    QList<QByteArray> records;
+    for (auto it = bytes.cbegin(); it != bytes.cend();) {
+        const int start = it.key();
+        QByteArray data;
+        while (it != bytes.cend() && it.key() == start + data.size() && data.size() < size)
+            data += (it++).value();
+        records << HexRecord(0, start, data);
+    }
+    QRandomGenerator random(seed);
+    std::shuffle(records.begin(), records.end(), random);
+    return records.join() + HexEnd();
+}
+} // namespace
+
+void TestFwHex::anySplitAndOrderGivesOneImage_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<quint32>("seed");
+    for (int size : {7, 8, 16, 32, 255})
+        for (quint32 seed : {1u, 2u, 3u})
+            QTest::newRow(qPrintable(QStringLiteral("%1 bytes, order %2").arg(size).arg(seed))) << size << seed;
+}
+
+void TestFwHex::anySplitAndOrderGivesOneImage()
+{
+    QFETCH(int, size);
+    QFETCH(quint32, seed);
+    const QMap<int, char> bytes = FirmwareBytes();
+    FirmwareImage image;
+    QVERIFY(Parse(SplitHex(bytes, size, seed), &image).ok());
+
+    QByteArray program(16192, '\xFF');
+    for (auto it = bytes.cbegin(); it != bytes.cend() && it.key() < 16192; ++it)
+        program[it.key()] = it.value();
+    // Words 0-3 jump to the boot loader; the entry words move to 0x1F9D.
+    QCOMPARE(image.FlashImage.left(8), kJump);
+    QCOMPARE(image.FlashImage.mid(8, 16184 - 8), program.mid(8, 16184 - 8));
+    QCOMPARE(image.FlashImage.mid(16184), QByteArray("\x8a\x01", 2) + program.left(6));
+    QByteArray eeprom;
+    for (int e = 0; e < 17; ++e)
+        eeprom += char(0xA0 + e);
+    QCOMPARE(image.EepromImage, eeprom);
+    QCOMPARE(image.EepromPresent, QByteArray(17, '\x01'));
 }
 
 QTEST_GUILESS_MAIN(TestFwHex)

@@ -7,6 +7,7 @@
 #include "flashview.h"
 #include "packets.h"
 #include "portresolve.h"
+#include "printabletext.h"
 #include "runtimeerror.h"
 #include "toolport.h"
 
@@ -114,8 +115,9 @@ bool LoadChecked(const QString& path, DffHeader* header, FirmwareImage* image)
     }
     const DffLoadResult r = LoadDffImage(path, *header, image);
     if (!r.ok()) {
+        // The messages name the file's own model: shown escaped.
         err() << path << ": "
-              << (r.message.isEmpty() ? QStringLiteral("the firmware text has no end record") : r.message)
+              << PrintableText(r.message.isEmpty() ? QStringLiteral("the firmware text has no end record") : r.message)
               << Qt::endl;
         return false;
     }
@@ -130,7 +132,7 @@ int CheckDffCommand(const QStringList& args)
     DffHeader header;
     FirmwareImage image;
     const bool ok = LoadChecked(o.plain[0], &header, &image);
-    out() << "unit:    " << header.trimmedUnitId() << "\nversion: " << header.versionText()
+    out() << "unit:    " << PrintableText(header.trimmedUnitId()) << "\nversion: " << header.versionText()
           << "\nchip:    " << ChipName(header.ChipId) << " [" << header.ChipId << "]" << Qt::endl;
     if (!ok)
         return kFailed;
