@@ -122,6 +122,15 @@ TransferResult UnitReader::requestBlock(char type, int index, QByteArray* reply,
     }
 }
 
+TransferResult UnitReader::take(const std::optional<QByteArray>& framed, const QString& name, const QString& why,
+                                QByteArray* into)
+{
+    if (!framed)
+        return fail(TransferResult::MalformedReply, QStringLiteral("the reply to %1 (%2)").arg(name, why));
+    *into = *framed;
+    return TransferResult::Ok;
+}
+
 TransferResult UnitReader::DownloadFLASH(UnitMemory& memory)
 {
     const ProcedureTrap trap("DownloadFLASH", "modDataComm");
@@ -142,12 +151,7 @@ TransferResult UnitReader::DownloadFLASH(UnitMemory& memory)
         if (result != TransferResult::Ok)
             break;
         ShowStatus(QStringLiteral("Processing FLASH data..."));
-        const std::optional<QByteArray> block = SequenceBlockOfReply(reply, &why);
-        if (!block)
-            result = fail(TransferResult::MalformedReply,
-                          QStringLiteral("the reply to %1 (%2)").arg(sequenceName(i), why));
-        else
-            read.sequences[i] = *block;
+        result = take(SequenceBlockOfReply(reply, &why), sequenceName(i), why, &read.sequences[i]);
     }
     for (int i = 0; i < kSlotCount && result == TransferResult::Ok; ++i) {
         view.updateBar(i + 1 + kSlotCount, -1);
@@ -162,12 +166,7 @@ TransferResult UnitReader::DownloadFLASH(UnitMemory& memory)
             result = fail(TransferResult::LineDropped, QString());
             break;
         }
-        const std::optional<QByteArray> raw = StringOfReply(reply, &why);
-        if (!raw)
-            result = fail(TransferResult::MalformedReply,
-                          QStringLiteral("the reply to %1 (%2)").arg(stringName(i), why));
-        else
-            read.strings[i] = *raw;
+        result = take(StringOfReply(reply, &why), stringName(i), why, &read.strings[i]);
     }
     view.updateBar(0, 0);
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });

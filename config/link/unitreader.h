@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 class SerialLink;
 struct UnitMemory;
 
@@ -41,6 +43,10 @@ private:
     // Sends one block request and reads its reply, asking again (after
     // re-entering read mode) while nothing comes.
     TransferResult requestBlock(char type, int index, QByteArray* reply, const QString& name);
+    // The bytes of a reply in its form into *into; else the read fails
+    // naming the reply and why it does not fit.
+    TransferResult take(const std::optional<QByteArray>& framed, const QString& name, const QString& why,
+                        QByteArray* into);
     TransferResult fail(TransferResult result, const QString& what);
     QString readVerb() const;   // "Comparing" / "Downloading"
     QString doneNoun() const;   // "compare" / "download"

@@ -3,7 +3,9 @@
 // simulator's fault switches.
 #include "defaultconfig.h"
 #include "eepromdata.h"
+#include "fakeportenumerator.h"
 #include "inifile.h"
+#include "portresolve.h"
 #include "qtserialport.h"
 #include "recordingview.h"
 #include "scriptedprompter.h"
@@ -18,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <memory>
@@ -67,6 +70,24 @@ private slots:
         qunsetenv("KV310_COM9");
         QCOMPARE(LastStatus(), QStringLiteral("Com9 is in use by another program (%1)").arg(byId));
         QCOMPARE(link->download(), TransferResult::Ok);
+    }
+
+    // The adapter remembered is the one opened, read before the probe's
+    // waits, during which another adapter may come and take its number.
+    void rememberedAdapterIsTheOneOpened()
+    {
+        QVERIFY(sim->start(kFast));
+        qunsetenv("KV310_COM7");
+        FakePortEnumerator adapters;
+        adapters.setDevices({{sim->device(), QStringLiteral("KV310 adapter"), QStringLiteral("AAA"), QString()}});
+        ForgetSerialDevices();
+        QTimer::singleShot(2, [&] {
+            adapters.plugIn({QStringLiteral("/dev/ttyACM0"), QStringLiteral("other"), QStringLiteral("CCC"), QString()});
+            ForgetSerialDevices();
+        });
+        QVERIFY(link->connectUnit(QStringLiteral("Com1")));
+        QCOMPARE(PortDeviceInfo(1).identity(), QStringLiteral("CCC"));   // the number moved meanwhile
+        QCOMPARE(ReadIniValue(QStringLiteral("KV310"), QStringLiteral("ComPortId")), QStringLiteral("AAA"));
     }
 
     void connectingReadsOnlyTheOptionBits()
