@@ -317,13 +317,16 @@ bool UnitLink::saveBackup(const UnitConfig& unit)
 TransferResult UnitLink::verifyUpload(const UploadPlan& plan)
 {
     ShowStatus(QStringLiteral("Verifying the upload..."));
-    UnitMemory readBack;
+    // What was written, and nothing else: the EEPROM in one read when the
+    // plan wrote to it, each written block by its own read.
+    UnitMemory readBack = plan.before;
     UnitReader reader(link_, identity_);
     TransferResult result = TransferResult::Ok;
-    if (plan.scope != UploadScope::FlashOnly)
+    if (plan.writesEeprom())
         result = reader.DownloadEEPROM(readBack, false);
-    if (result == TransferResult::Ok && plan.scope != UploadScope::SettingsOnly)
-        result = reader.DownloadFLASH(readBack);
+    const QList<FlashBlock> blocks = plan.writtenBlocks();
+    if (result == TransferResult::Ok && !blocks.isEmpty())
+        result = reader.DownloadBlocks(readBack, blocks);
     if (result != TransferResult::Ok) {
         failure_ = reader.failure();
         return result;

@@ -4,6 +4,15 @@
 #include "flashdata.h"
 #include "unitidentity.h"
 
+QList<FlashBlock> AllFlashBlocks()
+{
+    QList<FlashBlock> blocks;
+    for (const FlashBlock::Kind kind : {FlashBlock::Kind::Sequence, FlashBlock::Kind::String})
+        for (int i = 0; i < kSlotCount; ++i)
+            blocks.append({kind, i});
+    return blocks;
+}
+
 UnitConfig ConfigOfMemory(const UnitMemory& memory, UnitConfig base, bool allCharsAsCodes)
 {
     if (memory.eepromRead()) {

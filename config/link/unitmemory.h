@@ -2,6 +2,7 @@
 #include "unitconfig.h"
 
 #include <QByteArray>
+#include <QList>
 #include <array>
 
 // The unit's two memories byte for byte, as a read found them: what an
@@ -15,6 +16,17 @@ struct UnitMemory {
 
     bool eepromRead() const { return !eeprom.isEmpty(); }
 };
+
+// One FLASH block: a sequence slot or an ASCII string, 0-19.
+struct FlashBlock {
+    enum class Kind { Sequence, String };
+    Kind kind = Kind::Sequence;
+    int index = 0;
+    bool operator==(const FlashBlock&) const = default;
+};
+
+// All 40, sequences first, as a whole read takes them.
+QList<FlashBlock> AllFlashBlocks();
 
 // base with what memory holds put in: every field of the EEPROM when it
 // was read, the sequences and strings when the FLASH was (in the text form

@@ -131,50 +131,63 @@ TransferResult UnitReader::take(const std::optional<QByteArray>& framed, const Q
     return TransferResult::Ok;
 }
 
+TransferResult UnitReader::readBlock(const FlashBlock& block, UnitMemory& into)
+{
+    const ProcedureTrap trap("DownloadFLASH", "modDataComm");
+    const bool sequence = block.kind == FlashBlock::Kind::Sequence;
+    const int i = block.index;
+    const QString name = sequence ? sequenceName(i) : stringName(i);
+    ShowStatus(readVerb() + (sequence ? QStringLiteral(" Action Sequence #") : QStringLiteral(" ASCII String #"))
+               + TwoDigits(i + 1));
+    QByteArray reply;
+    TransferResult result = sequence
+        ? requestBlock(Flash::kSequenceType, i, &reply, name)
+        : requestBlock(Flash::kStringType, i + Flash::kStringIndexBase, &reply, name);
+    if (result != TransferResult::Ok)
+        return result;
+    QString why;
+    if (sequence) {
+        ShowStatus(QStringLiteral("Processing FLASH data..."));
+        return take(SequenceBlockOfReply(reply, &why), name, why, &into.sequences[i]);
+    }
+    // The unit may send the string's "i" a moment after its characters.
+    trap([&] { reply += link_.PauseCollecting(link_.timing().stringSettleMs, Flash::kMaxReplyBytes); });
+    if (link_.lineDropped())
+        return fail(TransferResult::LineDropped, QString());
+    return take(StringOfReply(reply, &why), name, why, &into.strings[i]);
+}
+
 TransferResult UnitReader::DownloadFLASH(UnitMemory& memory)
+{
+    UnitMemory read = memory;
+    const TransferResult result = DownloadBlocks(read, AllFlashBlocks());
+    if (result == TransferResult::Ok) {
+        read.flashRead = true;
+        memory = read;
+        ShowStatus(QStringLiteral("FLASH data ") + doneNoun() + QStringLiteral(" successful"));
+    }
+    return result;
+}
+
+TransferResult UnitReader::DownloadBlocks(UnitMemory& memory, const QList<FlashBlock>& blocks)
 {
     const ProcedureTrap trap("DownloadFLASH", "modDataComm");
     bool saved = false;
     link_.KV310EchoState(false, saved);
     trap([&] { link_.WaitReady(UnitCommand::kReadMode); });
     LinkView& view = link_.view();
-    view.updateBar(0, Flash::kBlockCount);
+    view.updateBar(0, int(blocks.size()));
 
     UnitMemory read = memory;
     TransferResult result = TransferResult::Ok;
-    QString why;
-    for (int i = 0; i < kSlotCount && result == TransferResult::Ok; ++i) {
-        ShowStatus(readVerb() + QStringLiteral(" Action Sequence #") + TwoDigits(i + 1));
-        view.updateBar(i + 1, -1);
-        QByteArray reply;
-        result = requestBlock(Flash::kSequenceType, i, &reply, sequenceName(i));
-        if (result != TransferResult::Ok)
-            break;
-        ShowStatus(QStringLiteral("Processing FLASH data..."));
-        result = take(SequenceBlockOfReply(reply, &why), sequenceName(i), why, &read.sequences[i]);
-    }
-    for (int i = 0; i < kSlotCount && result == TransferResult::Ok; ++i) {
-        view.updateBar(i + 1 + kSlotCount, -1);
-        ShowStatus(readVerb() + QStringLiteral(" ASCII String #") + TwoDigits(i + 1));
-        QByteArray reply;
-        result = requestBlock(Flash::kStringType, i + Flash::kStringIndexBase, &reply, stringName(i));
-        if (result != TransferResult::Ok)
-            break;
-        // The unit may send the string's "i" a moment after its characters.
-        trap([&] { reply += link_.PauseCollecting(link_.timing().stringSettleMs, Flash::kMaxReplyBytes); });
-        if (link_.lineDropped()) {
-            result = fail(TransferResult::LineDropped, QString());
-            break;
-        }
-        result = take(StringOfReply(reply, &why), stringName(i), why, &read.strings[i]);
+    for (qsizetype n = 0; n < blocks.size() && result == TransferResult::Ok; ++n) {
+        view.updateBar(int(n + 1), -1);
+        result = readBlock(blocks.at(n), read);
     }
     view.updateBar(0, 0);
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });
-    if (result == TransferResult::Ok) {
-        read.flashRead = true;
+    if (result == TransferResult::Ok)
         memory = read;
-        ShowStatus(QStringLiteral("FLASH data ") + doneNoun() + QStringLiteral(" successful"));
-    }
     link_.KV310EchoState(true, saved);
     return result;
 }

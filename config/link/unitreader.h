@@ -1,6 +1,7 @@
 #pragma once
 #include "transferresult.h"
 #include "unitidentity.h"
+#include "unitmemory.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,7 +9,6 @@
 #include <optional>
 
 class SerialLink;
-struct UnitMemory;
 
 // Reads the unit's memories byte for byte: the EEPROM image in one reply,
 // then the 20 sequence and 20 ASCII string blocks one by one. Every reply
@@ -28,6 +28,9 @@ public:
     TransferResult DownloadEEPROM(UnitMemory& memory, bool settingsOnly);
     // Every FLASH block into memory; memory.flashRead only when all came.
     TransferResult DownloadFLASH(UnitMemory& memory);
+    // These blocks only, each by its own request, in one read mode session
+    // (an upload reads back what it wrote); memory is untouched unless all came.
+    TransferResult DownloadBlocks(UnitMemory& memory, const QList<FlashBlock>& blocks);
     // Clears the power failure the last EEPROM read reported, as the
     // unit asks: the one write that follows a download or a connect.
     TransferResult acknowledgePowerFailure();
@@ -40,8 +43,9 @@ public:
     static constexpr int kMaxEmptyRepeats = 3;
 
 private:
-    // Sends one block request and reads its reply, asking again (after
+    // One block's request and its reply in its form, asking again (after
     // re-entering read mode) while nothing comes.
+    TransferResult readBlock(const FlashBlock& block, UnitMemory& into);
     TransferResult requestBlock(char type, int index, QByteArray* reply, const QString& name);
     // The bytes of a reply in its form into *into; else the read fails
     // naming the reply and why it does not fit.

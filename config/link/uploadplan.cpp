@@ -172,12 +172,15 @@ bool UploadPlan::writesEeprom() const
     return false;
 }
 
-bool UploadPlan::writesFlash() const
+QList<FlashBlock> UploadPlan::writtenBlocks() const
 {
+    QList<FlashBlock> blocks;
     for (const PlannedWrite& w : writes)
         if (!w.isEeprom())
-            return true;
-    return false;
+            blocks.append({w.target == PlannedWrite::Target::SequenceBlock ? FlashBlock::Kind::Sequence
+                                                                           : FlashBlock::Kind::String,
+                           w.address});
+    return blocks;
 }
 
 QString UnencodableInScope(const UnitConfig& model, UploadScope scope)

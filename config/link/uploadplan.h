@@ -44,7 +44,8 @@ struct UploadPlan {
     bool stringCut = false;     // a string was cut to what the unit keeps (the model changed)
 
     bool writesEeprom() const;
-    bool writesFlash() const;
+    // The FLASH blocks it writes, in order.
+    QList<FlashBlock> writtenBlocks() const;
 };
 
 // What in model, within scope, the unit cannot hold, naming it ("ASCII
@@ -67,8 +68,10 @@ UploadPlan PlanUpload(const UnitMemory& unit, const UnitConfig& model, UploadSco
 // holds, "+ " what it will hold; empty when it holds that already.
 QStringList PlanChanges(const UploadPlan& plan);
 
-// Where a read-back of the memories the plan wrote differs from what it
-// expects ("- " written, "+ " read back); empty when the unit holds it. The
-// EEPROM is compared where it holds the configuration or was written, a
-// sequence block up to its filler, a string byte for byte.
+// Where a read-back differs from what the plan expects ("- " written, "+ "
+// read back); empty when the unit holds it. readBack is the plan's
+// memories as read before with what was read back put in (the EEPROM when
+// it was written, each written block). The EEPROM is compared where it
+// holds the configuration or was written, a sequence block up to its
+// filler, a string byte for byte.
 QStringList ReadBackDifferences(const UploadPlan& plan, const UnitMemory& readBack);

@@ -325,8 +325,9 @@ private slots:
         QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
         QCOMPARE(sim->writes().size(), eepromWrites + 1);
         QCOMPARE(sim->writes().last().kind, UnitSim::Write::Block);
+        // Read back: the one block written, not the EEPROM.
         QCOMPARE(sim->eepromReads(), 3);
-        QCOMPARE(sim->blockReads(), 40 + 80);
+        QCOMPARE(sim->blockReads(), 40 + 40 + 1);
         QVERIFY(!link->state().CompareMode);
     }
 
@@ -344,8 +345,8 @@ private slots:
     }
 
     // Reads of both memories come before the first write, as many as an
-    // upload always made; the backup holds what they found; the written
-    // memories are read back after the writes.
+    // upload always made; the backup holds what they found; what was
+    // written is read back after the writes: the EEPROM and the one block.
     void uploadReadsFirstThenWritesThenReadsBack()
     {
         config = unitConfig();
@@ -362,9 +363,10 @@ private slots:
         QCOMPARE(count(before, QByteArray("\x4A\x00", 2)), 20);
         const QByteArray after = w.mid(w.lastIndexOf("jpm"));
         QCOMPARE(count(after, QByteArray(1, '\xD1')), 1);
-        QCOMPARE(count(after, QByteArray("\x4A\x01", 2)), 20);
+        QCOMPARE(count(after, QByteArray("\x4A\x01", 2)), 0);
+        QCOMPARE(count(after, QByteArray("\x4A\x00\x05", 3)), 1);
         QCOMPARE(sim->eepromReads(), 2);
-        QCOMPARE(sim->blockReads(), 80);
+        QCOMPARE(sim->blockReads(), 41);
         // Password, settings, options, one label; one string.
         QCOMPARE(sim->writes().size(), 5);
 
@@ -385,6 +387,30 @@ private slots:
         const QRegularExpression named(QStringLiteral("^\\d{6}_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d_Com1\\.dtd$"));
         QVERIFY(QFileInfo(link->lastBackup()).fileName().contains(named));
         QCOMPARE(LastStatus(), QStringLiteral("Upload successful (backup %1)").arg(QFileInfo(link->lastBackup()).fileName()));
+    }
+
+    // The read-back reads what the plan wrote and nothing else: the EEPROM
+    // when it wrote to it, each written block by its own request.
+    void readBackCoversExactlyWhatWasWritten()
+    {
+        config = unitConfig();
+        config.SeqContents[2] = QByteArray::fromHex("0203");
+        config.SeqContentsLen[2] = 1;
+        config.ASCIIStrings[6] = "seven";
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Ok);
+        QCOMPARE(sim->eepromReads(), 2);
+        QCOMPARE(sim->blockReads(), 40 + 2);
+        QCOMPARE(sim->blocksServed().mid(40), (QList<QPair<int, int>>{{1, 2}, {0, 7}}));
+
+        // Nothing but the settings and option bits written: the EEPROM alone.
+        config.Rings = 12;
+        QCOMPARE(link->upload(UploadScope::Everything), TransferResult::Ok);
+        QCOMPARE(sim->eepromReads(), 4);
+        QCOMPARE(sim->blockReads(), 42 + 40);
+        // Nothing written at all (FLASH only, unchanged): nothing read back.
+        QCOMPARE(link->upload(UploadScope::FlashOnly), TransferResult::Ok);
+        QCOMPARE(sim->eepromReads(), 5);
+        QCOMPARE(sim->blockReads(), 82 + 40);
     }
 
     void cancelledPreviewWritesNothing()

@@ -202,6 +202,9 @@ QByteArray UnitSim::readBlock(int type, int index)
     if (!blocks_.contains({type, index}))
         ++stray_;
     ++blockReads_;
+    blocksServed_.append({type, index});
+    if (blocksServed_.size() > kReadLogSize)
+        blocksServed_.removeFirst();
     const QByteArray block = blocks_.value({type, index});
     if (type == Memory::kSequenceBlock)
         return (block.isEmpty() ? QByteArray(1, Memory::kEmpty) : block) + UnitCommand::kReady;

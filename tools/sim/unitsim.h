@@ -50,6 +50,9 @@ public:
     // Whole EEPROM images and FLASH blocks served in read mode.
     int eepromReads() const { return eepromReads_; }
     int blockReads() const { return blockReads_; }
+    // The last blocks served, (type, index) in order, at most kReadLogSize.
+    const QList<QPair<int, int>>& blocksServed() const { return blocksServed_; }
+    static constexpr int kReadLogSize = 1024;
     // Bytes that had no place in a read or program mode (no command, not a
     // mode request), plus requests for blocks the unit does not have.
     int strayBytes() const { return stray_; }
@@ -91,6 +94,7 @@ private:
     qint64 received_ = 0;
     int eepromReads_ = 0;
     int blockReads_ = 0;
+    QList<QPair<int, int>> blocksServed_;
     int stray_ = 0;
     QByteArray idleLog_;
     QRandomGenerator random_{310};
