@@ -22,7 +22,7 @@ using namespace fixture;
 namespace {
 
 constexpr double kLoadTargetMs = 10.0;
-constexpr double kFlashTargetRatio = 1.1;
+constexpr double kFlashTargetRatio = 1.02;
 constexpr double kCpuTargetPercent = 5;
 constexpr int kBaud = 9600;
 constexpr double kByteMs = 10.0 * 1000.0 / kBaud;   // start, 8 data, stop bit

@@ -60,6 +60,7 @@ void SerialLink::SendData(const QByteArray& text)
     const qsizetype sent = WritePaced(*port_, text, timing_.pacing);
     counters_.sendCalls += sent > 0;
     counters_.charsSent += sent;
+    lastPauseMs_ = sent == 1 ? timing_.pacing.firstCharMs : sent > 1 ? timing_.pacing.nextCharMs : 0;
     // A port that takes no more bytes is as gone as one that hung up.
     if (wasOpen && sent < text.size())
         onLineDropped();
@@ -73,12 +74,14 @@ void SerialLink::SendEach(const QByteArray& bytes)
 
 void SerialLink::Pause(int ms)
 {
+    lastPauseMs_ = 0;
     counters_.fixedWaitMs += ms;
     WaitMs(ms);
 }
 
 QByteArray SerialLink::PauseCollecting(int ms, qsizetype maxBytes)
 {
+    lastPauseMs_ = 0;
     counters_.fixedWaitMs += ms;
     if (!port_->isOpen() || lineDropped_) {
         WaitMs(ms);
@@ -99,6 +102,11 @@ QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty, qsizetype maxBytes)
         ? port_->readAll().left(maxBytes + 1)
         : reader_.read({timing_.replySilenceMs, timing_.replyBoundMs, returnWhenEmpty, maxBytes});
     counters_.bytesReceived += result.size();
+    // The reply began while the request's last pause ran: its first bytes
+    // came during that pause, after the last character's own wire time.
+    const double byteMs = 1e3 * kBitsPerByte / qMax(1, port_->settings().baud);
+    counters_.overlappedMs += qMax(0.0, qMin(double(result.size()) * byteMs, lastPauseMs_ - byteMs));
+    lastPauseMs_ = 0;
     return result;
 }
 

@@ -36,6 +36,7 @@ constexpr int kReadyAttempts = 6;   // WaitReady tries
 // No reply the program asks for is longer: more ends the read (a unit that
 // floods the line). Transfers ask for less where they know the size.
 constexpr qsizetype kMaxReplyBytes = 4096;
+constexpr int kBitsPerByte = 10;    // on the wire: start, eight data bits, stop
 
 // What the link has done on the line, for measuring transfers against the
 // protocol's own minimum time.
@@ -46,6 +47,10 @@ struct LinkCounters {
     qint64 replyReads = 0;     // GetRawBuffer calls (each ends in silence)
     qint64 bytesDrained = 0;   // left over from earlier exchanges, dropped before a request
     double fixedWaitMs = 0;    // mandated pauses besides pacing
+    // Reply time the line carried while the pause after a request's last
+    // character still ran (the line carries both ways at once): to be taken
+    // off a sum of the times above.
+    double overlappedMs = 0;
 };
 
 
@@ -130,6 +135,7 @@ private:
     SerialPort* port_;
     LinkView* view_ = nullptr;
     LinkTiming timing_;
+    double lastPauseMs_ = 0;   // after the last character sent, when a read follows at once
     ReplyReader reader_;
     LinkState state_;
     LinkCounters counters_;

@@ -15,7 +15,6 @@
 #include "unitmemory.h"
 #include "unitreader.h"
 #include "unitwriter.h"
-#include "wait.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -94,7 +93,7 @@ bool UnitLink::connectUnit(const QString& portText)
                                                                             : kInvalidPortError,
                                port.lastErrorText());
     });
-    WaitMs(link_.timing().openSettleMs);
+    link_.Pause(link_.timing().openSettleMs);
     if (!port.isOpen()) {
         ShowStatus(port.lastError() == SerialError::AlreadyOpen
                        ? QStringLiteral("%1 is in use by another program (%2)").arg(portText, port.deviceName())

@@ -12,16 +12,14 @@
 namespace {
 constexpr int kBitsPerByte = 10;   // start, eight data bits, stop
 constexpr int kReadChunk = 4096;
-constexpr int kBlockedRetryMs = 1; // the client is slow to read: try again soon
+constexpr qint64 kBlockedRetryNs = 1000000; // the client is slow to read: try again soon
 } // namespace
 
 PtyHost::PtyHost(Device device, QObject* parent)
     : QObject(parent)
     , device_(std::move(device))
 {
-    timer_.setSingleShot(true);
-    timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &PtyHost::pump);
+    connect(&timer_, &NanoTimer::timeout, this, &PtyHost::pump);
     clock_.start();
 }
 
@@ -144,7 +142,7 @@ void PtyHost::schedule()
     }
     const qint64 waitNs = next - now();
     // Output still due now could not be written: the client's buffer is full.
-    timer_.start(waitNs <= 0 ? kBlockedRetryMs : int((waitNs + 999999) / 1000000));
+    timer_.startIn(waitNs <= 0 ? kBlockedRetryNs : waitNs);
 }
 
 void PtyHost::hangUp()

@@ -1,10 +1,12 @@
 #pragma once
+#include "nanotimer.h"
+
 #include <QByteArray>
-#include <deque>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QTimer>
+
+#include <deque>
 #include <functional>
 
 class QSocketNotifier;
@@ -59,7 +61,7 @@ private:
     QString errorText_;
     QSocketNotifier* notifier_ = nullptr;
     QElapsedTimer clock_;
-    QTimer timer_;
+    NanoTimer timer_;
     qint64 byteNs_ = 0;
     int replyDelayMs_ = 0;
     qint64 hangupAfter_ = -1;
