@@ -23,17 +23,27 @@
 
 #include <array>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 constexpr const char* kForm = "frmMain";
 constexpr int kFirstPrintable = 32;
 constexpr int kLastPrintable = 126;
 constexpr int kHighlightDelayMs = 100;
-// Characters the terminal keeps: the oldest go past this. They go a
-// quarter of it at a time, so dropping is rare and its cost spread thin.
+// Characters and lines the terminal keeps: the oldest go past either. They
+// go a quarter at a time, so dropping is rare and its cost spread thin. A
+// line the window lays out costs far more than its characters (hundreds of
+// bytes), so a unit that sends short lines would otherwise keep tens of
+// megabytes of layout for its megabyte of text.
 constexpr int kHistoryChars = 1024 * 1024;
 constexpr int kDropChars = kHistoryChars / 4;
+constexpr int kHistoryLines = 10000;
+constexpr int kDropLines = kHistoryLines / 4;
 constexpr int kLongLine = 2048;
 constexpr int kMaxCodeDigits = 3;
+constexpr int kHighlightPiece = 16 * 1024;   // characters read at a time to be highlighted
 
 // Line ends as the unit sends them (CR LF, or a lone CR) shown as new
 // lines. A CR LF split over two reads is one line end: afterCr says the
@@ -174,13 +184,23 @@ void TerminalPane::trimHistory()
 {
     QTextDocument* doc = txtTerminal_->document();
     const int length = doc->characterCount() - 1;
-    if (length <= kHistoryChars + kDropChars)
+    const int lines = doc->blockCount();
+    int drop = 0;
+    if (length > kHistoryChars + kDropChars)
+        drop = length - kHistoryChars;
+    if (lines > kHistoryLines + kDropLines)
+        drop = qMax(drop, doc->findBlockByNumber(lines - kHistoryLines).position());
+    if (drop == 0)
         return;
-    const int drop = length - kHistoryChars;
     QTextCursor oldest(doc);
     oldest.setPosition(drop, QTextCursor::KeepAnchor);
     oldest.removeSelectedText();
     highlightPosition_ = qMax(0, highlightPosition_ - drop);
+#ifdef __GLIBC__
+    // What the dropped lines held goes back to the system, not only to the
+    // heap: otherwise the heap keeps what the largest history ever took.
+    malloc_trim(0);
+#endif
 }
 
 void TerminalPane::txtTerminal_KeyPress(const QString& typed)
@@ -235,25 +255,32 @@ void TerminalPane::tmrHighLight_Timer()
         // Every code of an invisible or special character from the highlight
         // position on turns red: each code's occurrences as a search for it
         // from left to right finds them, all codes in one pass over the text.
-        QTextCursor fresh(doc);
-        fresh.setPosition(qMin(highlightPosition_, doc->characterCount() - 1));
-        fresh.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-        const QString text = fresh.selectedText();
+        // The text is read a piece at a time: after a long burst it is the
+        // whole history.
+        const int start = qMin(highlightPosition_, doc->characterCount() - 1);
+        const int end = doc->characterCount() - 1;
         const QChar flag(config_.ASCIIFlagChar);
         QTextCharFormat red;
         red.setForeground(QColor(255, 0, 0));
         std::array<qsizetype, 256> searchFrom{};
         QTextCursor found(doc);
         found.beginEditBlock();   // laid out once, not once per code
-        for (qsizetype at = 0; at < text.size(); ++at) {
-            qsizetype length = 0;
-            const int code = CodeAt(text, at, flag, &length);
-            if (code < 0 || (code >= kFirstPrintable && code <= kLastPrintable) || at < searchFrom[code])
-                continue;
-            searchFrom[code] = at + length;
-            found.setPosition(fresh.selectionStart() + int(at));
-            found.setPosition(fresh.selectionStart() + int(at + length), QTextCursor::KeepAnchor);
-            found.mergeCharFormat(red);
+        for (int piece = start; piece < end; piece += kHighlightPiece) {
+            // A code that starts in this piece may end in the next.
+            QTextCursor reader(doc);
+            reader.setPosition(piece);
+            reader.setPosition(qMin(end, piece + kHighlightPiece + kMaxCodeDigits + 1), QTextCursor::KeepAnchor);
+            const QString text = reader.selectedText();
+            for (qsizetype at = 0; at < text.size() && piece + at < qMin(end, piece + kHighlightPiece); ++at) {
+                qsizetype length = 0;
+                const int code = CodeAt(text, at, flag, &length);
+                if (code < 0 || (code >= kFirstPrintable && code <= kLastPrintable) || piece + at < searchFrom[code])
+                    continue;
+                searchFrom[code] = piece + at + length;
+                found.setPosition(piece + int(at));
+                found.setPosition(piece + int(at + length), QTextCursor::KeepAnchor);
+                found.mergeCharFormat(red);
+            }
         }
         found.endEditBlock();
     });

@@ -24,7 +24,8 @@ const QColor kRed(255, 0, 0);
 QString RedMap(QTextEdit* terminal)
 {
     QString red;
-    for (int i = 0; i < terminal->toPlainText().size(); ++i)
+    const qsizetype size = terminal->toPlainText().size();
+    for (int i = 0; i < size; ++i)
         red += ColourAt(terminal, i) == kRed ? QLatin1Char('r') : QLatin1Char('.');
     return red;
 }
@@ -57,6 +58,42 @@ private slots:
         w.panels().terminal->terminalAppend("Ser Ec");
         w.panels().terminal->terminalAppend("ho ON\r\n");
         QCOMPARE(f.find<QCheckBox>(QStringLiteral("chkOpt_11"))->checkState(), Qt::Checked);
+    }
+
+    // Short lines cost the window far more than their characters: the
+    // history is bounded in lines too (10,000 kept, a quarter more at most).
+    void historyIsBoundedInLines()
+    {
+        WindowFixture f;
+        frmMain& w = f.start();
+        auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
+        for (int i = 0; i < 40000; ++i)
+            w.panels().terminal->terminalAppend("L" + QByteArray::number(i) + "\r\n");
+        const int lines = terminal->document()->blockCount();
+        QVERIFY2(lines >= 10000 && lines <= 12501, qPrintable(QString::number(lines)));
+        QVERIFY(terminal->toPlainText().endsWith(QStringLiteral("L39999\n")));
+        QVERIFY(terminal->toPlainText().startsWith(QStringLiteral("L%1\n").arg(40000 - lines + 1)));
+    }
+
+    // After a long burst the colouring covers it all, codes where the text
+    // is read a piece at a time included.
+    void codesOfALongBurstAreAllColoured()
+    {
+        WindowFixture f;
+        frmMain& w = f.start();
+        Config().ASCIIFlagChar = '\\';
+        auto* terminal = f.find<QTextEdit>(QStringLiteral("txtTerminal"));
+        f.find<QCheckBox>(QStringLiteral("chkTermAscCodeDisplay"))->setChecked(true);
+        // "ab" and a line end, shown as "ab\13\\10\": 10 characters a
+        // line, so the codes fall on every position modulo the pieces.
+        QByteArray burst;
+        for (int i = 0; i < 7000; ++i)
+            burst += "ab\r\n";
+        w.panels().terminal->terminalAppend(burst);
+        w.panels().terminal->tmrHighLight_Timer();
+        const QString red = RedMap(terminal);
+        QCOMPARE(red.size(), 70000);
+        QCOMPARE(red, QString(QStringLiteral("..rrrrrrrr")).repeated(7000));
     }
 
     // A reply that started before the oldest text went is still read: the
