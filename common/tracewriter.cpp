@@ -2,6 +2,8 @@
 
 #include "safefile.h"
 
+#include <QFileInfo>
+
 #include <cerrno>
 #include <cstdio>
 #include <unistd.h>
@@ -23,6 +25,25 @@ bool TraceWriter::open(QString* error)
     return start(error);
 }
 
+bool TraceWriter::openToContinue(const QString& gapNote, QString* error)
+{
+    clock_.start();
+    if (!QFileInfo::exists(path_) && !QFileInfo(path_).isSymLink())
+        return start(error);
+    const QString problem = ReplaceProblem(path_);
+    if (!problem.isEmpty() || !OpenForAppend(file_, path_)) {
+        *error = problem.isEmpty() ? FileErrorText(EACCES) : problem;
+        return false;
+    }
+    written_ = file_.size();
+    note(gapNote);
+    if (failed()) {
+        *error = error_;
+        return false;
+    }
+    return true;
+}
+
 bool TraceWriter::start(QString* error)
 {
     file_.close();
@@ -30,11 +51,24 @@ bool TraceWriter::start(QString* error)
     return CreateFreshPrivateFile(file_, path_, error);
 }
 
+bool TraceWriter::writeRecord(const QByteArray& text)
+{
+    if (WriteAll(file_, text))
+        return true;
+    const QString why = file_.errorString();
+    [[maybe_unused]] const int cut = ::ftruncate(file_.handle(), written_);
+    stopWith(why);
+    return false;
+}
+
 void TraceWriter::stopWith(const QString& error)
 {
-    if (error_.isEmpty())
+    const bool first = error_.isEmpty();
+    if (first)
         error_ = error;
     file_.close();
+    if (first && onFailure_)
+        onFailure_(error_);
 }
 
 bool TraceWriter::finish()
@@ -79,14 +113,13 @@ void TraceWriter::write(const QByteArray& text)
             }
         } else {
             full_ = true;
-            if (!WriteAll(file_, kFullLine))
-                stopWith(file_.errorString());
+            writeRecord(kFullLine);
             return;
         }
     }
-    if (!WriteAll(file_, text)) {
-        stopWith(file_.errorString());
+    // One write per record; a part that went out before the disk filled is
+    // taken back, so the file ends with the last whole record.
+    if (!writeRecord(text))
         return;
-    }
     written_ += text.size();
 }

@@ -22,6 +22,7 @@ constexpr qsizetype kMaxRecordBody = 65536;
 constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
 QString g_currentFile;
+int g_currentFileChanges = 0;
 bool g_writeInProgress = false;
 
 template <std::size_t N>
@@ -288,4 +289,10 @@ bool ImportKV310File(const QString& path, UnitConfig& config)
 
 const QString& CurrentFile() { return g_currentFile; }
 
-void SetCurrentFile(const QString& path) { g_currentFile = path; }
+void SetCurrentFile(const QString& path)
+{
+    g_currentFile = path;
+    ++g_currentFileChanges;
+}
+
+int CurrentFileChanges() { return g_currentFileChanges; }

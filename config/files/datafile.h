@@ -34,3 +34,6 @@ bool ImportKV310File(const QString& path, UnitConfig& config);
 // The path of the current data file (empty until the window sets it).
 const QString& CurrentFile();
 void SetCurrentFile(const QString& path);
+// How many times it was set: a window tells whether the user opened, saved
+// or started a file since some moment.
+int CurrentFileChanges();

@@ -5,9 +5,11 @@
 #include "safefile.h"
 
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <cerrno>
 #include <optional>
 
 namespace {
@@ -23,29 +25,59 @@ bool sameName(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// The file's lines without line ends; a missing file has none. Files are
-// written as UTF-8 (paths need it); one saved elsewhere in Latin-1 still reads.
-// Nothing (and the reason in *error) when the file exists but cannot be
-// read, is no regular file (a FIFO would block, a device never end) or is
-// larger than any settings file.
-std::optional<QStringList> readLines(const QString& path, QString* error)
+// One line of a file: its bytes as they are (line end included, so that a
+// line nobody changes is written back exactly) and its text without them.
+struct Line {
+    QByteArray bytes;
+    QString text;
+};
+
+// The file's lines; a missing file has none. Files are written as UTF-8
+// (paths need it); one saved elsewhere in Latin-1 still reads. Nothing (and
+// the reason in *error) when the file exists but cannot be read, is no
+// regular file (a FIFO would block, a device never end) or is larger than
+// any settings file.
+std::optional<QList<Line>> readFileLines(const QString& path, QString* error)
 {
-    if (!QFileInfo::exists(path))
-        return QStringList();
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return QList<Line>();
     const std::optional<QByteArray> data = ReadRegularFile(path, kMaxIniBytes, error);
     if (!data)
         return std::nullopt;
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(*data);
-    if (utf8.hasError())
-        text = QString::fromLatin1(*data);
-    QStringList lines = text.split(u'\n');
-    for (QString& line : lines)
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-    if (lines.last().isEmpty())
-        lines.removeLast();   // what follows the last line end
+    QStringDecoder check(QStringDecoder::Utf8);
+    [[maybe_unused]] const QString whole = check(*data);
+    const bool utf8 = !check.hasError();
+    QList<Line> lines;
+    for (qsizetype at = 0; at < data->size();) {
+        const qsizetype end = data->indexOf('\n', at);
+        const qsizetype next = end < 0 ? data->size() : end + 1;
+        Line line{data->mid(at, next - at), QString()};
+        QByteArray content = line.bytes;
+        while (content.endsWith('\n') || content.endsWith('\r'))
+            content.chop(1);
+        if (at == 0 && content.startsWith("\xEF\xBB\xBF"))
+            content.remove(0, 3);
+        line.text = utf8 ? QString::fromUtf8(content) : QString::fromLatin1(content);
+        lines.append(line);
+        at = next;
+    }
     return lines;
+}
+
+QStringList texts(const QList<Line>& lines)
+{
+    QStringList out;
+    for (const Line& line : lines)
+        out << line.text;
+    return out;
+}
+
+std::optional<QStringList> readLines(const QString& path, QString* error)
+{
+    const std::optional<QList<Line>> lines = readFileLines(path, error);
+    if (!lines)
+        return std::nullopt;
+    return texts(*lines);
 }
 
 // The name of a "[name]" line; nothing for any other line.
@@ -125,32 +157,85 @@ QString ReadIniValue(const QString& section, const QString& key, const QString& 
     return IniFile::read(file).value(section, key);
 }
 
-bool WriteIniValue(const QString& section, const QString& key, const QString& value,
-                   const QString& file)
-{
-    if (key.trimmed().isEmpty() || key.contains(u'=') || section.contains(u']')
-        || breaksLines(section) || breaksLines(key) || breaksLines(value))
-        return false;
-    const QString path = resolved(file);
-    std::optional<QStringList> lines = readLines(path, nullptr);
-    if (!lines)
-        return false;   // rewriting would lose what could not be read
+namespace {
+constexpr int kLockWaitMs = 5000;       // another program's save takes far less
+constexpr int kLockStaleMs = 30000;     // a lock older than this was left by a killed save
 
+bool fail(QString* error, const QString& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+Line written(const QString& text) { return {(text + QStringLiteral("\r\n")).toUtf8(), text}; }
+
+// Sets key's line in lines (see WriteIniValues).
+void setValue(QList<Line>& lines, const QString& section, const QString& key, const QString& value)
+{
     const QString entry = key + u'=' + value;
-    const Location at = locate(*lines, section, key);
+    const Location at = locate(texts(lines), section, key);
     if (at.keyLine >= 0) {
-        (*lines)[at.keyLine] = entry;
-    } else if (at.header >= 0) {
+        lines[at.keyLine] = written(entry);
+        return;
+    }
+    // What follows a last line without its line end starts a line of its own.
+    const auto insert = [&](qsizetype pos, const Line& line) {
+        if (pos == lines.size() && !lines.isEmpty() && !lines.last().bytes.endsWith('\n'))
+            lines.last().bytes += "\r\n";
+        lines.insert(pos, line);
+    };
+    if (at.header >= 0) {
         // After the section's last entry, ahead of blank lines that part it
         // from the next section.
         qsizetype pos = at.end;
-        while (pos > at.header + 1 && (*lines)[pos - 1].trimmed().isEmpty())
+        while (pos > at.header + 1 && lines[pos - 1].text.trimmed().isEmpty())
             --pos;
-        lines->insert(pos, entry);
+        insert(pos, written(entry));
     } else {
-        lines->append(u'[' + section + u']');
-        lines->append(entry);
+        insert(lines.size(), written(u'[' + section + u']'));
+        insert(lines.size(), written(entry));
     }
+}
+} // namespace
 
-    return ReplaceFileContents(path, (lines->join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+bool WriteIniValues(const QString& section, const IniValues& values, const QString& file, QString* error)
+{
+    if (section.contains(u']') || breaksLines(section))
+        return fail(error, QStringLiteral("The section name would break the file's lines."));
+    for (const auto& [key, value] : values)
+        if (key.trimmed().isEmpty() || key.contains(u'=') || breaksLines(key) || breaksLines(value))
+            return fail(error, QStringLiteral("The value of %1 would break the file's lines.").arg(key));
+    if (values.isEmpty())
+        return true;
+    const QString path = resolved(file);
+    // Read, changed and replaced while no other program does the same.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    lock.setStaleLockTime(kLockStaleMs);
+    if (!lock.tryLock(kLockWaitMs)) {
+        switch (lock.error()) {
+        case QLockFile::LockFailedError:
+            return fail(error, QStringLiteral("Another program holds it locked."));
+        case QLockFile::PermissionError:
+            return fail(error, FileErrorText(EACCES));
+        default:
+            return fail(error, QStringLiteral("Its lock file %1 cannot be made.").arg(lock.fileName()));
+        }
+    }
+    QString why;
+    std::optional<QList<Line>> lines = readFileLines(path, &why);
+    if (!lines)
+        return fail(error, why);   // rewriting would lose what could not be read
+    for (const auto& [key, value] : values)
+        setValue(*lines, section, key, value);
+    QByteArray bytes;
+    for (const Line& line : *lines)
+        bytes += line.bytes;
+    return ReplaceFileContents(path, bytes, error);
+}
+
+bool WriteIniValue(const QString& section, const QString& key, const QString& value, const QString& file,
+                   QString* error)
+{
+    return WriteIniValues(section, {{key, value}}, file, error);
 }

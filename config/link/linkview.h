@@ -40,6 +40,8 @@ public:
     virtual void uploadMismatch(const QStringList& differences) { (void)differences; }
     // The line dropped (adapter unplugged, peer hung up): back to disconnected.
     virtual void lineDropped() {}
+    // The port just connected could not be remembered in Locals.ini.
+    virtual void localSettingsNotSaved(const QString& reason) { (void)reason; }
     // A command holds the unit (true) or has let it go (false): while held,
     // nothing that starts another command or changes the configuration may
     // be used.

@@ -108,12 +108,12 @@ bool UnitLink::connectUnit(const QString& portText)
     }
     portName_ = portText;
     if (rememberPort_) {
-        trap([&] {
-            const QString section = QString::fromLatin1(kLocalSettingsSection);
-            WriteIniValue(section, QStringLiteral("ComPort"), portText);
-            // The adapter itself, found again when its number moved.
-            WriteIniValue(section, QStringLiteral("ComPortId"), adapter);
-        });
+        // The port and the adapter itself, found again when its number moved.
+        QString error;
+        if (!WriteIniValues(QString::fromLatin1(kLocalSettingsSection),
+                            {{QStringLiteral("ComPort"), portText}, {QStringLiteral("ComPortId"), adapter}},
+                            QString(), &error))
+            link_.view().localSettingsNotSaved(error);
     }
 
     bool handlingOn = true;

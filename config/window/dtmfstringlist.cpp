@@ -4,7 +4,6 @@
 
 #include "celleditor.h"
 #include "errorlog.h"
-#include "inifile.h"
 #include "listops.h"
 #include "widgetmaking.h"
 
@@ -174,7 +173,7 @@ void DtmfStringList::cmdDTMFStrOK_Click()
             strings.append(s);
     }
     const QString joined = strings.join(QLatin1Char(','));
-    trap([&] { WriteIniValue(QString::fromLatin1(kLocalSettingsSection), QStringLiteral("DTMFStrings"), joined); });
+    emit stringsChanged(joined);
     trap([&] { RebuildDTMFMenu(joined); });
 }
 

@@ -42,6 +42,7 @@ signals:
     void sendRequested(const QByteArray& text);   // a menu entry was chosen
     void editorOpened();                          // the frame came up
     void editorDone();                            // Done: the window is the user's again
+    void stringsChanged(const QString& joined);   // Done: the strings to keep ("DTMFStrings")
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

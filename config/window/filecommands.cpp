@@ -103,12 +103,14 @@ bool frmMain::LoadFromFile(const QString& path)
     return true;
 }
 
-void frmMain::CreateNew()
+void frmMain::CreateNew(const QString& status)
 {
     const ProcedureTrap trap("CreateNew", "modUtils");
     const QString path = App().dataFile(QString::fromLatin1(kDefaultFileName));
     trap([&] { WriteDefaultFile(path); });
     trap([&] { LoadFromFile(path); });
+    if (!status.isEmpty())
+        ShowStatus(status);
     const MsgAnswer answer = Prompts().message(
         QStringLiteral("Default data loaded, however it needs to be synced with the hardware.  "
                        "Would you like to Download now?"),

@@ -9,9 +9,13 @@
 #include "inifile.h"
 #include "portrow.h"
 #include "prompter.h"
+#include "runtimeerror.h"
 #include "splash.h"
+#include "status.h"
 #include "terminalpane.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -30,12 +34,11 @@ constexpr float kMaxTwips = 1e7f;
 constexpr int kGrabWidth = 100;
 constexpr int kGrabHeight = 30;
 
+// The settings' error number in the error log: "Path/File access error".
+constexpr int kSettingsAccessError = 75;
+
 QString Section() { return QString::fromLatin1(kLocalSettingsSection); }
 QString ReadLocal(const IniFile& ini, const char* key) { return ini.value(Section(), QString::fromLatin1(key)); }
-void WriteLocal(const char* key, const QString& value)
-{
-    WriteIniValue(Section(), QString::fromLatin1(key), value);
-}
 QString Twips(int pixels) { return QString::number(float(pixels * kTwipsPerPixel)); }
 
 // The window's place from "Size": four finite numbers of twips of a sane
@@ -82,8 +85,10 @@ QPoint OnAScreen(const QRect& place)
 void frmMain::LoadLocalSettings()
 {
     const ProcedureTrap trap = ProcedureTrap::form("LoadLocalSettings", "frmMain");
-    const IniFile ini = IniFile::read();   // once, not once per key
+    const IniFile ini = localSettings_.read();   // once, not once per key
     bool useDefaults = false;
+    bool keepLast = false;   // LastDTD names a file that could not be loaded
+    QString whyDefaults;
     trap([&] {
         // Its number, then the adapter itself, found again when its number moved.
         panels_.portRow->choose(ReadLocal(ini, "ComPort"));
@@ -101,11 +106,20 @@ void frmMain::LoadLocalSettings()
     });
     trap([&] { panels_.dtmfStrings->RebuildDTMFMenu(ReadLocal(ini, "DTMFStrings")); });
     trap([&] {
+        // A last file that cannot be read (its reader said why) or is not
+        // there gives the defaults; LastDTD keeps naming it until the user
+        // opens, saves or starts another, so it opens again once it can.
         const QString last = ReadLocal(ini, "LastDTD");
-        if (FileExists(last))
-            LoadFromFile(last);
-        else
-            useDefaults = true;
+        if (FileExists(last) && LoadFromFile(last))
+            return;
+        useDefaults = true;
+        keepLast = !last.isEmpty();
+        const QString shown = QDir::toNativeSeparators(last);
+        if (last.isEmpty() || FileExists(last))
+            return;
+        whyDefaults = QFileInfo::exists(last)
+            ? QStringLiteral("The last data file %1 is no regular file: the defaults are loaded.").arg(shown)
+            : QStringLiteral("The last data file %1 is not there: the defaults are loaded.").arg(shown);
     });
     trap([&] { panels_.terminal->setInstantDtmf(ReadLocal(ini, "InstDTMF")); });
     if (useDefaults || !ini.readable()) {
@@ -120,7 +134,9 @@ void frmMain::LoadLocalSettings()
                                                "file as it is."),
                           MsgIcon::Exclamation);
     if (useDefaults)
-        CreateNew();
+        CreateNew(whyDefaults);
+    if (keepLast)
+        fileChangesAtStart_ = CurrentFileChanges();
 }
 
 void frmMain::SaveLocalSettings()
@@ -131,13 +147,36 @@ void frmMain::SaveLocalSettings()
         state = kWinStateMinimised;
     else if (windowState() & Qt::WindowMaximized)
         state = kWinStateMaximised;
+    IniValues values;
     trap([&] {
         if (state == kWinStateNormal)
-            WriteLocal("Size", Twips(x()) + QLatin1Char(':') + Twips(y()) + QLatin1Char(':')
-                                   + Twips(width()) + QLatin1Char(':') + Twips(height()));
+            values.append({QStringLiteral("Size"), Twips(x()) + QLatin1Char(':') + Twips(y()) + QLatin1Char(':')
+                                                       + Twips(width()) + QLatin1Char(':') + Twips(height())});
+        // A last file that could not be loaded stays LastDTD until the user
+        // opened, saved or started another.
+        if (fileChangesAtStart_ < 0 || CurrentFileChanges() != fileChangesAtStart_)
+            values.append({QStringLiteral("LastDTD"), CurrentFile()});
+        values.append({QStringLiteral("WinState"), QString::number(state)});
+        values.append({QStringLiteral("DTMFStrings"), panels_.dtmfStrings->joined()});
+        values.append({QStringLiteral("InstDTMF"), panels_.terminal->instantDtmf()});
     });
-    trap([&] { WriteLocal("LastDTD", CurrentFile()); });
-    trap([&] { WriteLocal("WinState", QString::number(state)); });
-    trap([&] { WriteLocal("DTMFStrings", panels_.dtmfStrings->joined()); });
-    trap([&] { WriteLocal("InstDTMF", panels_.terminal->instantDtmf()); });
+    // Only what this window changed: another window's values stay.
+    QString error;
+    if (!localSettings_.saveChanged(values, &error))
+        localSettingsNotSaved(error);
+}
+
+void frmMain::localSettingsNotSaved(const QString& reason)
+{
+    const ProcedureTrap trap = ProcedureTrap::form("SaveLocalSettings", "frmMain");
+    trap([&] { throw RuntimeError(kSettingsAccessError, reason); });
+    if (settingsErrorShown_)
+        return;
+    settingsErrorShown_ = true;
+    QString text = QStringLiteral("Unable to save the local settings to %1. %2")
+                       .arg(QDir::toNativeSeparators(LocalSettingsPath()), reason);
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    ShowStatus(text);
+    Prompts().message(text, MsgIcon::Exclamation);
 }

@@ -116,6 +116,11 @@ void frmMain::connectPanels()
     });
     connect(p.dtmfStrings, &DtmfStringList::editorOpened, this, &frmMain::SaveLocalSettings);
     connect(p.dtmfStrings, &DtmfStringList::editorDone, this, [this] { ControlState(true, false); });
+    connect(p.dtmfStrings, &DtmfStringList::stringsChanged, this, [this](const QString& joined) {
+        QString error;
+        if (!localSettings_.save({{QStringLiteral("DTMFStrings"), joined}}, &error))
+            localSettingsNotSaved(error);
+    });
 }
 
 void frmMain::resizeEvent(QResizeEvent* event)

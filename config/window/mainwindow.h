@@ -1,4 +1,5 @@
 #pragma once
+#include "localsettingsfile.h"
 #include "mainmenus.h"
 #include "programconfig.h"
 #include "unitlink.h"
@@ -42,9 +43,15 @@ public:
     void DisplayData(bool settingsOnly);
 
     bool LoadFromFile(const QString& path);
-    void CreateNew();
+    // The default configuration and the question whether to download;
+    // status, when given, says why first.
+    void CreateNew(const QString& status = QString());
     void LoadLocalSettings();
+    // Writes the values of Locals.ini this window changed (its place and
+    // state, the last data file, the DTMF strings, the instant DTMF text).
     void SaveLocalSettings();
+    // A save of Locals.ini failed: said once in a window, logged each time.
+    void localSettingsNotSaved(const QString& reason);
     void mnuNew_Click();
     void mnuOpen_Click();
     // "Open Backup...": a copy of what a unit held before an upload, as a
@@ -90,4 +97,7 @@ private:
 
     bool changed_ = false;         // unsaved changes: the caption's "*"
     bool loaderRunning_ = false;   // Update Firmware waits for the loader
+    LocalSettingsFile localSettings_;   // Locals.ini as this window read and wrote it
+    bool settingsErrorShown_ = false;
+    int fileChangesAtStart_ = -1;  // CurrentFileChanges() when the last file could not be loaded
 };

@@ -7,7 +7,9 @@
 #include "tracewriter.h"
 #include "tracingserialport.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 const QString kCaption = QStringLiteral("Log traffic to file...");
@@ -48,18 +50,41 @@ bool TrafficLogButton::start(const QString& path)
     stop();
     auto trace = std::make_unique<TraceWriter>(path, kRotateBytes, true);
     QString error;
-    if (!trace->open(&error)) {
+    const bool continued = !stoppedPath_.isEmpty() && QFileInfo(path).absoluteFilePath() == stoppedPath_;
+    const bool opened = continued ? trace->openToContinue(stoppedNote_, &error) : trace->open(&error);
+    if (!opened) {
         Prompts().message(QStringLiteral("Unable to log the traffic to ") + QDir::toNativeSeparators(path)
                               + QStringLiteral(". ") + error,
                           MsgIcon::Critical);
         return false;
     }
+    stoppedPath_.clear();
+    // Told from inside a record: the writer goes once that has returned.
+    trace->setFailureHandler([this](const QString& reason) {
+        QMetaObject::invokeMethod(this, [this, reason] { onTraceFailed(reason); }, Qt::QueuedConnection);
+    });
     trace_ = std::move(trace);
     port_.setTrace(trace_.get());
     setChecked(true);
     setToolTip(QStringLiteral("Logging to ") + QDir::toNativeSeparators(path));
     ShowStatus(QStringLiteral("Logging the traffic to ") + QDir::toNativeSeparators(path));
     return true;
+}
+
+void TrafficLogButton::onTraceFailed(const QString& reason)
+{
+    if (!trace_)
+        return;
+    const QString path = trace_->path();
+    stop();
+    stoppedPath_ = QFileInfo(path).absoluteFilePath();
+    stoppedNote_ = QStringLiteral("logging stopped at %1 (%2); it goes on from here")
+                       .arg(QDateTime::currentDateTime().toString(Qt::ISODate), reason);
+    QString text = QStringLiteral("Logging the traffic to %1 stopped: %2").arg(QDir::toNativeSeparators(path), reason);
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    ShowStatus(text);
+    Prompts().message(text, MsgIcon::Exclamation);
 }
 
 void TrafficLogButton::stop()

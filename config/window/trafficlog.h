@@ -9,7 +9,9 @@ class TracingSerialPort;
 // "Log traffic to file...": while ticked, every chunk the unit's port sends
 // and receives is written to a file the user chose (tracewriter.h), which
 // moves to FILE.1 when it reaches kRotateBytes and starts anew. Clicking it
-// again stops the log.
+// again stops the log. A log that cannot be written (a full disk, a folder
+// that refuses the rotation) stops at once and says so; started again on
+// the same file, it goes on there after a line that marks the gap.
 class TrafficLogButton : public QPushButton {
     Q_OBJECT
 public:
@@ -25,7 +27,10 @@ public:
 
 private:
     void onClicked();
+    void onTraceFailed(const QString& reason);
 
     TracingSerialPort& port_;
     std::unique_ptr<TraceWriter> trace_;
+    QString stoppedPath_;   // the log that stopped on a failure, and when and why
+    QString stoppedNote_;
 };

@@ -54,10 +54,13 @@ bool WindowLinkView::confirmUpload(const QStringList& changes)
     review.acceptText = QStringLiteral("Upload");
     review.dontShowText = QStringLiteral("Don't show again");
     const bool go = Prompts().review(review);
-    if (review.dontShowAgain)
-        WriteIniValue(section, key, QStringLiteral("0"));
+    QString error;
+    if (review.dontShowAgain && !WriteIniValue(section, key, QStringLiteral("0"), QString(), &error))
+        window_.localSettingsNotSaved(error);
     return go;
 }
+
+void WindowLinkView::localSettingsNotSaved(const QString& reason) { window_.localSettingsNotSaved(reason); }
 
 void WindowLinkView::uploadMismatch(const QStringList& differences)
 {

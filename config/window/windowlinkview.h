@@ -24,6 +24,7 @@ public:
     bool confirmUpload(const QStringList& changes) override;
     void uploadMismatch(const QStringList& differences) override;
     void lineDropped() override;
+    void localSettingsNotSaved(const QString& reason) override;
     void unitBusy(bool busy) override;
 
 private:

@@ -4,6 +4,7 @@
 #include "filebytes.h"
 #include "tracewriter.h"
 #include "tracingserialport.h"
+#include "unprivileged.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -135,6 +136,38 @@ private slots:
         QCOMPARE(rotor.errorText(), QStringLiteral("It is not a regular file."));
         QVERIFY(!rotor.finish());
         QVERIFY(!QFileInfo(rotating + ".1").isFile());
+    }
+
+    // A rotation the folder refuses (made unwritable meanwhile, as an
+    // ordinary user) ends the trace with the reason, said once, and leaves
+    // the file ending with a whole record.
+    void refusedRotationEndsTheTrace()
+    {
+        const QTemporaryDir dir;
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() == 0)
+            QCOMPARE(::chown(QFile::encodeName(dir.path()).constData(), kNobody, kNobody), 0);   // the user's own folder
+        const QString path = dir.filePath("t.log");
+        const std::optional<QByteArray> report = RunUnprivileged([&] {
+            TraceWriter trace(path, 300, true);
+            QString error;
+            if (!trace.open(&error))
+                return "open: " + error.toUtf8();
+            int told = 0;
+            QString reason;
+            trace.setFailureHandler([&](const QString& why) { ++told, reason = why; });
+            ::chmod(QFile::encodeName(dir.path()).constData(), 0555);
+            for (int i = 0; i < 20; ++i)
+                trace.note(QStringLiteral("a line of some length %1").arg(i));
+            ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+            return QByteArray::number(told) + ' ' + QByteArray::number(trace.failed()) + ' ' + reason.toUtf8();
+        });
+        if (!report)
+            QSKIP("cannot drop privileges here");
+        QCOMPARE(*report, QByteArray("1 1 Permission denied"));
+        const QByteArray kept = ReadBytes(path);
+        QVERIFY(!kept.isEmpty() && kept.endsWith('\n'));
+        QVERIFY(!QFile::exists(path + ".1"));
     }
 };
 

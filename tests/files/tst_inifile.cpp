@@ -1,15 +1,20 @@
 #include "inifile.h"
+#include "localsettingsfile.h"
 
 #include "filebytes.h"
 #include "testfolder.h"
 #include "unprivileged.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -112,11 +117,63 @@ private slots:
         QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString::fromUtf8("C:\\Daten\\M\xC3\xBCller.dtd"));
         QVERIFY(WriteIniValue("KV310", "LastDTD", "third", ini));
         QCOMPARE(ReadIniValue("KV310", "LastDTD", ini), QString("third"));
-        QVERIFY(ReadBytes(ini).endsWith("LastDTD=second\r\n"));
+        // The line written takes CR LF; the others keep their bytes.
+        QCOMPARE(ReadBytes(ini), QByteArray("[KV310]\nLastDTD=third\r\nLastDTD=second\n"));
 
         // UTF-8 with a byte order mark, as some editors save it.
         WriteBytes(ini, "\xEF\xBB\xBF[KV310]\r\nComPort=7\r\n");
         QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("7"));
+    }
+
+    // A file kept by hand, or by another program: LF line ends, a comment,
+    // keys this program does not know, no line end at its very end. The
+    // lines nobody changes come back byte for byte.
+    void untouchedLinesKeepTheirBytes()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("Locals.ini");
+        const QByteArray head = "; my settings\n[KV310]\nForeign=kept as it is  \n";
+        WriteBytes(ini, head + "WinState=0\n\n[Other]\nx=1");
+        QVERIFY(WriteIniValues("KV310", {{"WinState", "2"}, {"LastDTD", "/a.dtd"}}, ini));
+        QCOMPARE(ReadBytes(ini), head + "WinState=2\r\nLastDTD=/a.dtd\r\n\n[Other]\nx=1");
+        QVERIFY(WriteIniValue("Other", "y", "2", ini));
+        QCOMPARE(ReadBytes(ini), head + "WinState=2\r\nLastDTD=/a.dtd\r\n\n[Other]\nx=1\r\ny=2\r\n");
+        // Nothing to set, nothing written.
+        const QDateTime before = QFileInfo(ini).lastModified();
+        QVERIFY(WriteIniValues("KV310", {}, ini));
+        QCOMPARE(QFileInfo(ini).lastModified(), before);
+    }
+
+    // Two programs saving at once take turns: every key of both is there at
+    // the end, and no temporary or lock file is left.
+    void twoProgramsSavingAtOnceKeepEveryKey()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("Locals.ini");
+        WriteBytes(ini, "[KV310]\r\n");
+        constexpr int kSaves = 200;
+        pid_t children[2];
+        for (int k = 0; k < 2; ++k) {
+            children[k] = ::fork();
+            QVERIFY(children[k] >= 0);
+            if (children[k] == 0) {
+                bool all = true;
+                for (int i = 0; i < kSaves; ++i)
+                    all = WriteIniValue("KV310", QStringLiteral("P%1K%2").arg(k).arg(i), QString::number(i), ini) && all;
+                ::_exit(all ? 0 : 1);
+            }
+        }
+        for (const pid_t child : children) {
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        const IniFile read = IniFile::read(ini);
+        for (int k = 0; k < 2; ++k)
+            for (int i = 0; i < kSaves; ++i)
+                QCOMPARE(read.value("KV310", QStringLiteral("P%1K%2").arg(k).arg(i)), QString::number(i));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"Locals.ini"});
     }
 
     void lineBreaksCannotInjectEntries()
@@ -152,10 +209,31 @@ private slots:
             const Unprivileged user;
             if (!user.effective())
                 QSKIP("cannot leave root, so everything is writable");
-            QVERIFY(!WriteIniValue("KV310", "ComPort", "5", ini));
+            QString error;
+            QVERIFY(!WriteIniValue("KV310", "ComPort", "5", ini, &error));
+            QCOMPARE(error, QStringLiteral("Permission denied"));
             QCOMPARE(ReadIniValue("KV310", "ComPort", ini), QString("2"));
         }
         QCOMPARE(ReadBytes(ini), content);
+
+        // A file marked read-only in a folder the user may write: said, kept.
+        QTemporaryDir own;
+        QVERIFY(QFile::setPermissions(own.path(), QFile::Permissions(0x7777)));
+        const QString readOnly = own.filePath("Locals.ini");
+        WriteBytes(readOnly, content);
+        QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        {
+            const Unprivileged user;
+            if (!user.effective())
+                QSKIP("cannot leave root, so everything is writable");
+            LocalSettingsFile settings(readOnly);
+            settings.read();
+            QString error;
+            QVERIFY(!settings.saveChanged({{"ComPort", "5"}}, &error));
+            QCOMPARE(error, QStringLiteral("Permission denied"));
+            QVERIFY(settings.saveChanged({{"ComPort", "2"}}, &error));   // nothing changed, nothing written
+        }
+        QCOMPARE(ReadBytes(readOnly), content);
     }
 
     // Anything but a regular file of at most 64 KiB gives no values, is
