@@ -5,6 +5,7 @@
 #include "filebytes.h"
 #include "qtserialport.h"
 #include "simprocess.h"
+#include "smalldisk.h"
 #include "testfolder.h"
 #include "toolrun.h"
 #include "unitconfig.h"
@@ -19,7 +20,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <functional>
@@ -474,20 +474,12 @@ private slots:
     void traceOnAFullDiskFailsTheCommand()
     {
         QVERIFY(sim->start({"--unpaced"}));
-        const QTemporaryDir tmp;
-        const QByteArray mountPoint = QFile::encodeName(tmp.filePath("small"));
-        QVERIFY(QDir().mkdir(tmp.filePath("small")));
-        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=8k") != 0)
+        const SmallDisk disk;
+        if (!disk.ok())
             QSKIP("no tmpfs can be mounted here (needs root)");
-        const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
-        {
-            QFile filler(tmp.filePath("small/filler"));
-            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-            while (filler.write(QByteArray(512, 'f')) == 512) {
-            }
-        }
-        const QString trace = tmp.filePath("small/trace.log");
-        const Run r = ctl({"--trace", trace, "download", "--port", sim->device(), "--out", tmp.filePath("t.dtd")});
+        QVERIFY(disk.fill());
+        const QString trace = disk.file("trace.log");
+        const Run r = ctl({"--trace", trace, "download", "--port", sim->device(), "--out", dir.filePath("t.dtd")});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.err.contains(("Unable to write the trace " + trace + ": No space left on device").toLocal8Bit()),
                  r.err.constData());

@@ -7,14 +7,11 @@
 
 #include "defaultconfig.h"
 #include "errorlog.h"
+#include "smalldisk.h"
 #include "trafficlog.h"
 
 #include <QDir>
 #include <QLineEdit>
-#include <QScopeGuard>
-#include <QTemporaryDir>
-
-#include <sys/mount.h>
 
 namespace {
 const QString kDefaultsQuestion = QStringLiteral(
@@ -105,22 +102,13 @@ private slots:
     void trafficLogOnAFullDiskStopsAndSaysSo()
     {
         WindowFixture f;
-        const QTemporaryDir tmp;
-        const QByteArray mountPoint = QFile::encodeName(tmp.filePath("small"));
-        QVERIFY(QDir().mkdir(tmp.filePath("small")));
-        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=8k") != 0)
+        const SmallDisk disk;
+        if (!disk.ok())
             QSKIP("no tmpfs can be mounted here (needs root)");
-        const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
-        {
-            QFile filler(tmp.filePath("small/filler"));
-            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-            while (filler.write(QByteArray(512, 'f')) == 512) {
-            }
-            QVERIFY(filler.resize(filler.size() - 4096));   // room for a page of records
-        }
+        QVERIFY(disk.fill(4096));   // room for a page of records
         frmMain& w = f.start();
         auto* log = f.find<TrafficLogButton>(QStringLiteral("cmdTrafficLog"));
-        const QString path = tmp.filePath("small/traffic.log");
+        const QString path = disk.file("traffic.log");
         QVERIFY(log->start(path));
         const qsizetype before = f.prompter.shown.size();
         SerialPort* port = w.unitLink().link().port();   // the port the log records
@@ -136,7 +124,7 @@ private slots:
         const QByteArray kept = ReadBytes(path);
         QVERIFY(kept.size() > 2048 && kept.endsWith('\n'));   // a page of whole records
 
-        QVERIFY(QFile::remove(tmp.filePath("small/filler")));
+        QVERIFY(disk.empty());
         QVERIFY(log->start(path));
         port->write("jrm");
         const QByteArray resumed = ReadBytes(path);
