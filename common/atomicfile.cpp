@@ -206,9 +206,16 @@ bool AtomicFile::finishWriting()
     // Write errors a full disk defers show here, before the old file goes.
     if (::fdatasync(fd_) != 0 && errno != EINVAL)
         return fail(FileErrorText(errno));
+    return true;
+}
+
+void AtomicFile::renamed()
+{
+    // The descriptor, and with it the lock that keeps other saves' clean-up
+    // away from the temporary file, goes only once the file has its name.
+    tempName_.clear();
     ::close(fd_);
     fd_ = -1;
-    return true;
 }
 
 bool AtomicFile::commit()
@@ -217,7 +224,7 @@ bool AtomicFile::commit()
         return false;
     if (::renameat(folderFd_, tempName_.constData(), folderFd_, targetName_.constData()) != 0)
         return fail(FileErrorText(errno));
-    tempName_.clear();
+    renamed();
     return true;
 }
 
@@ -237,6 +244,6 @@ bool AtomicFile::commitNew()
         nameTaken_ = errno == EEXIST;
         return fail(FileErrorText(errno));
     }
-    tempName_.clear();
+    renamed();
     return true;
 }

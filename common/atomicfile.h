@@ -55,6 +55,7 @@ public:
 private:
     bool fail(const QString& why);
     bool finishWriting();
+    void renamed();
     bool resolveTarget();
     void removeLeftovers();
     bool createTemporary();

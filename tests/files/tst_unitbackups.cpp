@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -118,7 +119,10 @@ private slots:
                     UnitConfig config = DefaultConfig();
                     config.Rings = uint8_t(10 + k);
                     QString error;
-                    ::_exit(backups.save(config, "Com1", &error, when).isEmpty() ? 1 : 0);
+                    const bool saved = !backups.save(config, "Com1", &error, when).isEmpty();
+                    if (!saved)
+                        std::fprintf(stderr, "save failed: %s\n", qPrintable(error));
+                    ::_exit(saved ? 0 : 1);
                 }
             }
             ::close(go[0]);
