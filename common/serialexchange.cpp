@@ -3,6 +3,7 @@
 #include "serialport.h"
 #include "wait.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -41,14 +42,20 @@ QByteArray ReplyReader::read(const ReplyLimits& limits)
     }
     const qsizetype cap = limits.maxBytes > 0 ? limits.maxBytes + 1 : -1;
     const auto full = [&] { return cap > 0 && reply.size() >= cap; };
+    longestPauseMs_ = 0;
+    QElapsedTimer sinceLast;
     const auto take = [&] {
         if (!port_.isOpen()) {
             loop.quit();
             return;
         }
         if (port_.bytesAvailable() > 0) {
+            if (!reply.isEmpty())
+                longestPauseMs_ = qMax(longestPauseMs_, sinceLast.nsecsElapsed() / 1e6);
+            sinceLast.start();
             reply += port_.readAll();
-            silence.start(limits.silenceMs);
+            const bool whole = limits.complete && limits.complete(reply);
+            silence.start(limits.silenceMs + (whole ? 0 : limits.gapMs));
         }
         if (full())
             loop.quit();
@@ -67,8 +74,8 @@ QByteArray ReplyReader::read(const ReplyLimits& limits)
             loop.quit();
     });
 
-    bound.start(limits.boundMs);
-    silence.start(limits.silenceMs);
+    bound.start(limits.boundMs + limits.answerDelayMs);
+    silence.start(limits.silenceMs + limits.answerDelayMs);
     take();
     if (port_.isOpen() && !full())
         loop.exec();

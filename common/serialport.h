@@ -47,6 +47,18 @@ public:
     virtual qint64 bytesAvailable() const = 0;
     virtual QByteArray readAll() = 0;
 
+    // Drops what came and nobody read (and what a serial server holds of
+    // it); how many bytes were dropped here.
+    virtual qint64 discardInput() { return readAll().size(); }
+    // A serial server's port instead of a numbered one
+    // ("rfc2217://host:port", "socket://host:port"); false when this port
+    // reaches local devices only. setPortNumber goes back to those.
+    virtual bool setNetworkPort(const QString& url)
+    {
+        (void)url;
+        return false;
+    }
+
     virtual SerialError lastError() const = 0;
     virtual QString lastErrorText() const = 0;   // for messages and the log
     virtual QString deviceName() const = 0;      // the resolved device, for tool tips

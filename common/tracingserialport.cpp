@@ -22,10 +22,11 @@ void TracingSerialPort::note(const QString& event)
 bool TracingSerialPort::open()
 {
     const bool opened = inner_->open();
-    note(opened ? QStringLiteral("opened Com%1 (%2) at %3")
-                      .arg(inner_->portNumber())
-                      .arg(inner_->deviceName(), inner_->settings().text())
-                : QStringLiteral("Com%1 did not open: %2").arg(inner_->portNumber()).arg(inner_->lastErrorText()));
+    // A serial server's port has no number: its URL names it.
+    const QString name = inner_->portNumber() > 0 ? QStringLiteral("Com%1 (%2)").arg(inner_->portNumber()).arg(inner_->deviceName())
+                                                  : inner_->deviceName();
+    note(opened ? QStringLiteral("opened %1 at %2").arg(name, inner_->settings().text())
+                : QStringLiteral("%1 did not open: %2").arg(name, inner_->lastErrorText()));
     return opened;
 }
 
@@ -51,4 +52,11 @@ QByteArray TracingSerialPort::readAll()
     if (trace_ && !bytes.isEmpty())
         trace_->record(TraceWriter::Direction::Received, bytes);
     return bytes;
+}
+
+qint64 TracingSerialPort::discardInput()
+{
+    // What is dropped was received all the same: the trace shows it.
+    const qint64 read = readAll().size();
+    return read + inner_->discardInput();
 }

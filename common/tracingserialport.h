@@ -28,6 +28,8 @@ public:
     bool write(const QByteArray& bytes) override;
     qint64 bytesAvailable() const override { return inner_->bytesAvailable(); }
     QByteArray readAll() override;
+    qint64 discardInput() override;
+    bool setNetworkPort(const QString& url) override { return inner_->setNetworkPort(url); }
 
     SerialError lastError() const override { return inner_->lastError(); }
     QString lastErrorText() const override { return inner_->lastErrorText(); }

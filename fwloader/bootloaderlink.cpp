@@ -57,7 +57,11 @@ void BootloaderLink::SerialSend(const QByteArray& bytes)
 
 QByteArray BootloaderLink::ReadResponse()
 {
-    return reader_.read({timing_.answerSilenceMs, timing_.answerWindowMs, false, kMaxAnswerBytes});
+    ReplyLimits limits;
+    limits.silenceMs = timing_.answerSilenceMs;
+    limits.boundMs = timing_.answerWindowMs;
+    limits.maxBytes = kMaxAnswerBytes;
+    return reader_.read(limits);
 }
 
 QByteArray BootloaderLink::SendPacket(const QByteArray& packet)

@@ -63,6 +63,23 @@ std::optional<QByteArray> SequenceBlockOfReply(const QByteArray& reply, QString*
     return block;
 }
 
+bool SequenceReplyComplete(const QByteArray& reply)
+{
+    if (reply.size() < 2 || !reply.endsWith(UnitCommand::kReady))
+        return false;
+    const QByteArray body = reply.mid(1, reply.size() - 2);
+    const uint8_t count = uint8_t(reply.at(0));
+    if (count > Flash::kMaxSequenceCount)
+        return allFiller(body);
+    qsizetype at = 0;
+    for (int k = 0; k < count; ++k) {
+        if (at >= body.size())
+            return false;
+        at += ActionByteCount(uint8_t(body.at(at)));
+    }
+    return at <= body.size() && allFiller(body.mid(at));
+}
+
 std::optional<QByteArray> StringOfReply(const QByteArray& reply, QString* why)
 {
     return withoutReady(reply, why);

@@ -29,6 +29,13 @@ constexpr int kMaxReplyBytes = kMaxBlockBytes + 1;
 // not an erased block (a count above 16 followed by data is how the late
 // "i" of an earlier exchange in front of a block reads).
 std::optional<QByteArray> SequenceBlockOfReply(const QByteArray& reply, QString* why);
+// Whether a sequence reply holds its whole form already: a count of at
+// most 16, the actions it counts (each code with its one or two
+// parameters), only filler after them and the ready character; or an
+// erased block and its ready character. A reply of any other shape is
+// never known to be whole (a read then waits out the line's pauses).
+bool SequenceReplyComplete(const QByteArray& reply);
+
 // The characters an ASCII string request was answered with: the reply
 // without its final "i". Nothing, with *why, when it has none or is longer
 // than a block.

@@ -8,8 +8,13 @@
 
 #include <QScopedValueRollback>
 
+#include <cmath>
+
 namespace {
 LinkView g_quietView;   // until someone shows the link
+
+// The answer to a mode request or a write is complete at its ready character.
+bool EndsReady(const QByteArray& reply) { return reply.endsWith(UnitCommand::kReady); }
 } // namespace
 
 SerialLink::SerialLink(SerialPort* port, QObject* parent)
@@ -45,6 +50,19 @@ void SerialLink::setTiming(const LinkTiming& timing)
 {
     timing_ = timing;
     tmrTimeoutDetect_.setInterval(timing_.optionReplyTimeoutMs);
+}
+
+void SerialLink::setNetworkLine(bool network, int roundTripMs)
+{
+    network_ = network;
+    roundTripMs_ = network ? qMax(0, roundTripMs) : 0;
+    pauseMs_ = network ? kUnknownPauseMs : 0;
+}
+
+void SerialLink::learnReplyPauses()
+{
+    if (network_)
+        pauseMs_ = qBound(0, int(std::ceil(1.5 * reader_.lastLongestPauseMs())), kMaxPauseMs);
 }
 
 LinkView& SerialLink::view() const { return view_ ? *view_ : g_quietView; }
@@ -87,12 +105,18 @@ QByteArray SerialLink::PauseCollecting(int ms, qsizetype maxBytes)
         WaitMs(ms);
         return QByteArray();
     }
-    const QByteArray late = reader_.read({ms, timing_.replyBoundMs, true, maxBytes});
+    ReplyLimits limits;
+    limits.silenceMs = ms;
+    limits.boundMs = timing_.replyBoundMs;
+    limits.returnWhenEmpty = true;
+    limits.maxBytes = maxBytes;
+    const QByteArray late = reader_.read(limits);
     counters_.bytesReceived += late.size();
     return late;
 }
 
-QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty, qsizetype maxBytes)
+QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty, qsizetype maxBytes,
+                                    const std::function<bool(const QByteArray&)>& complete)
 {
     if (!port_->isOpen())
         return QByteArray();
@@ -100,7 +124,8 @@ QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty, qsizetype maxBytes)
     // Once the line has dropped nothing more is awaited.
     QByteArray result = lineDropped_
         ? port_->readAll().left(maxBytes + 1)
-        : reader_.read({timing_.replySilenceMs, timing_.replyBoundMs, returnWhenEmpty, maxBytes});
+        : reader_.read({timing_.replySilenceMs, timing_.replyBoundMs, returnWhenEmpty, maxBytes, roundTripMs_,
+                        pauseMs_, complete});
     counters_.bytesReceived += result.size();
     // The reply began while the request's last pause ran: its first bytes
     // came during that pause, after the last character's own wire time.
@@ -110,10 +135,11 @@ QByteArray SerialLink::GetRawBuffer(bool returnWhenEmpty, qsizetype maxBytes)
     return result;
 }
 
-void SerialLink::drainInput()
+qint64 SerialLink::drainInput()
 {
-    if (port_->isOpen() && port_->bytesAvailable() > 0)
-        counters_.bytesDrained += port_->readAll().size();
+    const qint64 dropped = port_->isOpen() ? port_->discardInput() : 0;
+    counters_.bytesDrained += dropped;
+    return dropped;
 }
 
 bool SerialLink::WaitReady(const QByteArray& command)
@@ -138,14 +164,14 @@ bool SerialLink::WaitReady(const QByteArray& command)
                 SendData(command);
                 ++asked;
             }
-            const QByteArray reply = GetRawBuffer(true);
+            const QByteArray reply = GetRawBuffer(true, kMaxReplyBytes, EndsReady);
             answered += int(reply.count(UnitCommand::kReady));
             ready = reply.endsWith(UnitCommand::kReady);
         });
     }
     while (ready && answered < asked && port_->isOpen() && !lineDropped_) {
         QByteArray late;
-        trap([&] { late = GetRawBuffer(false); });
+        trap([&] { late = GetRawBuffer(false, kMaxReplyBytes, EndsReady); });
         if (late.isEmpty())
             break;
         answered += int(late.count(UnitCommand::kReady));
@@ -166,7 +192,7 @@ bool SerialLink::IsResponding()
         QByteArray reply;
         trap([&] {
             SendData(UnitCommand::kReadMode);
-            reply = GetRawBuffer(false);
+            reply = GetRawBuffer(false, kMaxReplyBytes, EndsReady);
         });
         if (reply.endsWith(UnitCommand::kReady)) {
             trap([&] { SendData(QByteArray(1, UnitCommand::kLeaveMode)); });

@@ -69,6 +69,20 @@ public:
 
     const LinkTiming& timing() const { return timing_; }
     void setTiming(const LinkTiming& timing);
+    // A line with a network in it (a serial server): the first byte of a
+    // reply may take roundTripMs longer, and a reply may pause between the
+    // chunks it comes in, as long as the first whole reply the line carried
+    // showed (learnReplyPauses), and until then kUnknownPauseMs. A local
+    // line's times stay the protocol's.
+    void setNetworkLine(bool network, int roundTripMs = 0);
+    bool networkLine() const { return network_; }
+    int roundTripMs() const { return roundTripMs_; }
+    int replyPauseMs() const { return pauseMs_; }
+    // The last read was a whole reply by its form: its pauses are the
+    // line's (a network line only).
+    void learnReplyPauses();
+    static constexpr int kUnknownPauseMs = 500;
+    static constexpr int kMaxPauseMs = 1000;
     LinkView& view() const;
 
     LinkState& state() { return state_; }
@@ -92,10 +106,14 @@ public:
     // comes it ends after 25 ms (returnWhenEmpty) or 2 s. Ends at once when
     // the port closes or the line has dropped, and once it holds more than
     // maxBytes (it then holds maxBytes + 1).
-    QByteArray GetRawBuffer(bool returnWhenEmpty, qsizetype maxBytes = kMaxReplyBytes);
+    // complete: the reply has the whole form its request asks for, so that
+    // a network line's pauses need not be waited out after it.
+    QByteArray GetRawBuffer(bool returnWhenEmpty, qsizetype maxBytes = kMaxReplyBytes,
+                            const std::function<bool(const QByteArray&)>& complete = {});
     // Drops what the unit sent and nobody read (the late answer to an
-    // earlier request), so that it is not taken for the reply to the next.
-    void drainInput();
+    // earlier request), so that it is not taken for the reply to the next;
+    // how many bytes that was.
+    qint64 drainInput();
     // Sends the command (none when empty) and waits for a reply ending in
     // "i", up to six attempts (0xF0 and 20 ms before each repeat). True when
     // the ready character came. A unit slow to answer answers the repeats
@@ -136,6 +154,9 @@ private:
     LinkView* view_ = nullptr;
     LinkTiming timing_;
     double lastPauseMs_ = 0;   // after the last character sent, when a read follows at once
+    bool network_ = false;
+    int roundTripMs_ = 0;
+    int pauseMs_ = 0;
     ReplyReader reader_;
     LinkState state_;
     LinkCounters counters_;

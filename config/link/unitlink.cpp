@@ -3,6 +3,7 @@
 #include "errorlog.h"
 #include "inifile.h"
 #include "linkview.h"
+#include "networkport.h"
 #include "portresolve.h"
 #include "portservices.h"
 #include "prompter.h"
@@ -17,12 +18,24 @@
 #include "unitwriter.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace {
 // The serial component's error numbers, as the error log shows them.
 constexpr int kPortAlreadyOpenError = 8005;
 constexpr int kInvalidPortError = 8002;
+// The most a network's round trip may stretch the replies' silences.
+constexpr int kMaxRoundTripMs = 1500;
+
+// What a serial server on a network adds to an answer's way, from the time
+// the probe took beyond its own characters, pauses and silence, with as much
+// again for a network's ups and downs.
+int NetworkAllowanceMs(qint64 probeMs, const LinkTiming& t)
+{
+    const qint64 local = t.pacing.firstCharMs + 2 * t.pacing.nextCharMs + t.replySilenceMs;
+    return int(qBound<qint64>(0, 2 * (probeMs - local), qint64(kMaxRoundTripMs)));
+}
 } // namespace
 
 // Holds the unit for one command, or finds it held and grants nothing. A
@@ -82,12 +95,18 @@ bool UnitLink::connectUnit(const QString& portText)
         ShowStatus(QStringLiteral("Please select a COM port first"));
         return false;
     }
-    const int number = PortNumberOf(portText);
-    // The adapter as it is now: the list of devices may change during the
-    // waits below.
-    const QString adapter = rememberPort_ ? PortDeviceInfo(number).identity() : QString();
+    const std::optional<NetworkPort> network = NetworkPort::parse(portText);
+    const int number = network ? 0 : PortNumberOf(portText);
+    // The adapter as it is now (the list of devices may change during the
+    // waits below); a network port is known by its URL.
+    const QString adapter = !rememberPort_ ? QString() : network ? network->url() : PortDeviceInfo(number).identity();
     trap([&] {
-        port.setPortNumber(number);
+        if (network) {
+            if (!port.setNetworkPort(network->url()))
+                throw RuntimeError(kInvalidPortError, QStringLiteral("This port reaches local devices only"));
+        } else {
+            port.setPortNumber(number);
+        }
         if (!port.open())
             throw RuntimeError(port.lastError() == SerialError::AlreadyOpen ? kPortAlreadyOpenError
                                                                             : kInvalidPortError,
@@ -95,17 +114,26 @@ bool UnitLink::connectUnit(const QString& portText)
     });
     link_.Pause(link_.timing().openSettleMs);
     if (!port.isOpen()) {
-        ShowStatus(port.lastError() == SerialError::AlreadyOpen
-                       ? QStringLiteral("%1 is in use by another program (%2)").arg(portText, port.deviceName())
-                       : QStringLiteral("Invalid port ") + portText);
+        if (network)
+            ShowStatus(QStringLiteral("Unable to reach %1: %2").arg(network->url(), port.lastErrorText()));
+        else if (port.lastError() == SerialError::AlreadyOpen)
+            ShowStatus(QStringLiteral("%1 is in use by another program (%2)").arg(portText, port.deviceName()));
+        else
+            ShowStatus(QStringLiteral("Invalid port ") + portText);
         return false;
     }
     link_.clearLineDropped();
+    // A network's round trip is unknown before the probe: the most it may be.
+    link_.setNetworkLine(network.has_value(), kMaxRoundTripMs);
+    QElapsedTimer probe;
+    probe.start();
     if (!link_.IsResponding()) {
         closeLink();
         ShowStatus(QStringLiteral("Unable to connect on port ") + portText);
         return false;
     }
+    if (network)
+        link_.setNetworkLine(true, NetworkAllowanceMs(probe.elapsed(), link_.timing()));
     portName_ = portText;
     if (rememberPort_) {
         // The port and the adapter itself, found again when its number moved.
@@ -138,7 +166,8 @@ bool UnitLink::connectUnit(const QString& portText)
     }
     link_.view().displayData(true);
     link_.view().controlState(true, false);
-    ShowStatus(QStringLiteral("Connected on COM%1").arg(number) + but);
+    ShowStatus((network ? QStringLiteral("Connected on ") + network->url() : QStringLiteral("Connected on COM%1").arg(number))
+               + but);
     return true;
 }
 

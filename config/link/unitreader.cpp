@@ -10,6 +10,8 @@
 #include "status.h"
 #include "unitmemory.h"
 
+#include <functional>
+
 namespace {
 QByteArray bytes(char a, char b, char c) { return QByteArray() + a + b + c; }
 
@@ -46,7 +48,9 @@ TransferResult UnitReader::DownloadEEPROM(UnitMemory& memory, bool settingsOnly)
         link_.WaitReady(UnitCommand::kReadMode);
         link_.drainInput();
         link_.SendData(QByteArray(1, UnitCommand::kReadEeprom));
-        reply = link_.GetRawBuffer(false, Eeprom::kReplySize);
+        reply = link_.GetRawBuffer(false, Eeprom::kReplySize, [](const QByteArray& r) {
+            return r.size() == Eeprom::kReplySize && r.endsWith(UnitCommand::kReady);
+        });
     });
     TransferResult result = TransferResult::Ok;
     QString why;
@@ -58,6 +62,7 @@ TransferResult UnitReader::DownloadEEPROM(UnitMemory& memory, bool settingsOnly)
     } else if (!image) {
         result = fail(TransferResult::MalformedReply, QStringLiteral("the EEPROM reply (%1)").arg(why));
     } else {
+        link_.learnReplyPauses();   // what a whole reply of this line looked like
         ShowStatus(QStringLiteral("Processing EEPROM data..."));
         UnitConfig ignored;
         trap([&] { ProcessEEPROMData(*image, ignored, true, identity_); });
@@ -106,11 +111,21 @@ TransferResult UnitReader::requestBlock(char type, int index, QByteArray* reply,
     const ProcedureTrap trap("DownloadFLASH", "modDataComm");
     // An unanswered request is repeated after re-entering read mode, but
     // not without end: a unit that stays silent ends the read.
+    // A string has no length to tell its end by but its "i": should more of
+    // it come after that, the next request finds it and the read fails.
+    const auto whole = type == Flash::kSequenceType
+        ? std::function<bool(const QByteArray&)>(SequenceReplyComplete)
+        : std::function<bool(const QByteArray&)>([](const QByteArray& r) { return r.endsWith(UnitCommand::kReady); });
     for (int repeat = 0;; ++repeat) {
+        qint64 late = 0;
+        trap([&] { late = link_.drainInput(); });
+        // More of the reply before came after it was taken: it was not whole.
+        if (late > 0 && !lastTaken_.isEmpty())
+            return fail(TransferResult::MalformedReply,
+                        QStringLiteral("the reply to %1 (%2 more byte(s) came after it)").arg(lastTaken_).arg(late));
         trap([&] {
-            link_.drainInput();
             link_.SendEach(bytes(UnitCommand::kReadFlash, type, char(index)));
-            *reply = link_.GetRawBuffer(false, Flash::kMaxReplyBytes);
+            *reply = link_.GetRawBuffer(false, Flash::kMaxReplyBytes, whole);
         });
         if (link_.lineDropped())
             return fail(TransferResult::LineDropped, QString());
@@ -128,6 +143,7 @@ TransferResult UnitReader::take(const std::optional<QByteArray>& framed, const Q
     if (!framed)
         return fail(TransferResult::MalformedReply, QStringLiteral("the reply to %1 (%2)").arg(name, why));
     *into = *framed;
+    lastTaken_ = name;
     return TransferResult::Ok;
 }
 
@@ -180,9 +196,20 @@ TransferResult UnitReader::DownloadBlocks(UnitMemory& memory, const QList<FlashB
 
     UnitMemory read = memory;
     TransferResult result = TransferResult::Ok;
+    lastTaken_.clear();
     for (qsizetype n = 0; n < blocks.size() && result == TransferResult::Ok; ++n) {
         view.updateBar(int(n + 1), -1);
         result = readBlock(blocks.at(n), read);
+    }
+    if (result == TransferResult::Ok) {
+        // What a network line may still hold of the last reply shows after one of its pauses.
+        qint64 late = 0;
+        if (link_.networkLine())
+            late = link_.PauseCollecting(link_.replyPauseMs(), Flash::kMaxReplyBytes).size();
+        late += link_.drainInput();
+        if (late > 0)
+            result = fail(TransferResult::MalformedReply,
+                          QStringLiteral("the reply to %1 (%2 more byte(s) came after it)").arg(lastTaken_).arg(late));
     }
     view.updateBar(0, 0);
     trap([&] { link_.SendData(QByteArray(1, UnitCommand::kLeaveMode)); });

@@ -58,4 +58,5 @@ private:
     SerialLink& link_;
     UnitIdentity& identity_;
     QString failure_;
+    QString lastTaken_;   // the reply taken last in a read mode session
 };

@@ -1,5 +1,6 @@
 #include "windowunit.h"
 
+#include "anyserialport.h"
 #include "programconfig.h"
 #include "qtserialport.h"
 #include "tracingserialport.h"
@@ -9,7 +10,7 @@
 WindowUnit::WindowUnit(frmMain& window, SerialPort* port, SerialPort* scanner)
 {
     if (!port) {
-        ownedPort_ = std::make_unique<QtSerialPort>();
+        ownedPort_ = std::make_unique<AnySerialPort>();
         port = ownedPort_.get();
     }
     if (!scanner) {

@@ -6,6 +6,7 @@
 #include "datafile.h"
 #include "defaultconfig.h"
 #include "linkview.h"
+#include "networkport.h"
 #include "portresolve.h"
 #include "seqtext.h"
 #include "status.h"
@@ -80,9 +81,12 @@ private:
     const UnitConfig& config_;
 };
 
-// "ComN", or a device path made reachable as Com99. Empty on bad text.
+// "ComN", a serial server's URL, or a device path made reachable as
+// Com99. Empty on bad text.
 QString portEntry(const QString& port)
 {
+    if (IsNetworkPortEntry(port))
+        return port;
     if (PortNumberOf(port) > 0 && port.startsWith(QLatin1String("com"), Qt::CaseInsensitive))
         return port;
     if (port.isEmpty())
@@ -252,7 +256,8 @@ QString ConfigCommandsUsage()
         "      Lists what differs between two data files (- A, + B): exit 0 when\n"
         "      equal, 1 when different, 2 when a file cannot be read.\n"
         "  kv310ctl download --port PORT --out FILE.dtd\n"
-        "      Reads a unit into a data file. PORT: ComN, or a device path.\n"
+        "      Reads a unit into a data file. PORT: ComN, a device path, or a serial\n"
+        "      server's port, rfc2217://HOST:PORT or socket://HOST:PORT.\n"
         "  kv310ctl upload --port PORT FILE.dtd [--settings-only | --flash-only]\n"
         "                  [--dry-run] [--backup-dir DIR] [--no-verify]\n"
         "      Reads the unit, lists the changes, saves what it held in DIR (default\n"

@@ -6,6 +6,7 @@
 #include "dffmaker.h"
 #include "flashview.h"
 #include "packets.h"
+#include "networkport.h"
 #include "portresolve.h"
 #include "printabletext.h"
 #include "runtimeerror.h"
@@ -196,9 +197,11 @@ int FlashCommand(const QStringList& args)
         return Usage(o.problem);
     if (o.plain.size() != 1 || !o.named.contains("--port"))
         return Usage(QStringLiteral("flash needs --port and one file"));
-    const int number = PortNumberFor(o.named["--port"]);
-    if (number == 0)
-        return Usage(QStringLiteral("bad port ") + o.named["--port"]);
+    const QString portText = o.named["--port"];
+    const bool network = IsNetworkPortEntry(portText);
+    const int number = network ? 0 : PortNumberFor(portText);
+    if (!network && number == 0)
+        return Usage(QStringLiteral("bad port ") + portText);
 
     DffHeader header;
     FirmwareImage image;
@@ -212,7 +215,10 @@ int FlashCommand(const QStringList& args)
         LineSettings::parse(QLatin1String(kDefaultLine), &settings);
     ToolPort tool;
     SerialPort& port = tool.port();
-    port.setPortNumber(number);
+    if (network)
+        port.setNetworkPort(portText);
+    else
+        port.setPortNumber(number);
     port.setSettings(settings);
     if (!port.open()) {
         err() << "Unable to connect on select COM port.  The port may be in use. (" << port.lastErrorText() << ")"

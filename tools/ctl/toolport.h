@@ -1,5 +1,5 @@
 #pragma once
-#include "qtserialport.h"
+#include "anyserialport.h"
 #include "tracingserialport.h"
 
 #include <QString>
@@ -11,14 +11,14 @@ class TraceWriter;
 bool StartToolTrace(const QString& path, QString* error);
 TraceWriter* ToolTrace();
 
-// The serial port of a kv310ctl command: the machine's port, recorded in
-// the run's trace when there is one.
+// The serial port of a kv310ctl command: the machine's port or a serial
+// server's, recorded in the run's trace when there is one.
 class ToolPort {
 public:
     ToolPort();
     SerialPort& port() { return traced_; }
 
 private:
-    QtSerialPort machine_;
+    AnySerialPort machine_;
     TracingSerialPort traced_;
 };
