@@ -139,9 +139,15 @@ FlashOutcome BootloaderLink::FlashUnit(const DffHeader& header, FirmwareImage& i
     bool found = false;
     bool transferred = false;
     int connectedChip = 0;
+    QByteArray late;   // an answer that came after its window, before the next hello
     for (int attempt = 1; attempt <= kHelloAttempts && !found; ++attempt) {
-        SerialSend(QByteArray(1, char(kHelloByte)));
-        const std::optional<BootloaderHello> hello = ParseHelloAnswer(ReadResponse());
+        // Far away (a serial server), the answer to the last hello may come
+        // after its window: a hello sent now would reach a boot loader that
+        // already takes packets.
+        if (late.isEmpty())
+            SerialSend(QByteArray(1, char(kHelloByte)));
+        const std::optional<BootloaderHello> hello = ParseHelloAnswer(late.isEmpty() ? ReadResponse() : late);
+        late.clear();
         if (hello) {
             found = true;
             connectedChip = hello->chipCode;
@@ -157,6 +163,8 @@ FlashOutcome BootloaderLink::FlashUnit(const DffHeader& header, FirmwareImage& i
             trap([&] { transferred = SendFirmware(image); });
         } else {
             WaitMs(timing_.helloRetryPauseMs);
+            if (port_.isOpen() && port_.bytesAvailable() > 0)
+                late = ReadResponse();
             view_.showMessage(ResetCountdown(kHelloAttempts - attempt));
         }
     }

@@ -111,11 +111,10 @@ TransferResult UnitReader::requestBlock(char type, int index, QByteArray* reply,
     const ProcedureTrap trap("DownloadFLASH", "modDataComm");
     // An unanswered request is repeated after re-entering read mode, but
     // not without end: a unit that stays silent ends the read.
-    // A string has no length to tell its end by but its "i": should more of
-    // it come after that, the next request finds it and the read fails.
-    const auto whole = type == Flash::kSequenceType
-        ? std::function<bool(const QByteArray&)>(SequenceReplyComplete)
-        : std::function<bool(const QByteArray&)>([](const QByteArray& r) { return r.endsWith(UnitCommand::kReady); });
+    // A string has nothing to tell its end by (its characters may hold an
+    // "i" too): on a network line its reply waits out the line's pauses.
+    const auto whole = type == Flash::kSequenceType ? std::function<bool(const QByteArray&)>(SequenceReplyComplete)
+                                                    : std::function<bool(const QByteArray&)>();
     for (int repeat = 0;; ++repeat) {
         qint64 late = 0;
         trap([&] { late = link_.drainInput(); });

@@ -4,6 +4,7 @@
 // and a server that goes away mid-transfer said once, with nothing
 // reported as written after it.
 #include "datafile.h"
+#include "faultproxy.h"
 #include "defaultconfig.h"
 #include "filebytes.h"
 #include "hexfixture.h"
@@ -16,8 +17,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <csignal>
+#include <memory>
 
 using namespace fixture;
 
@@ -160,7 +163,101 @@ private slots:
         QCOMPARE(err.count("The connection to the unit was lost."), 1);
     }
 
+    // A network between: delayed each way, jittered, cut into chunks. Every
+    // command completes byte-exact or fails with one message.
+    void through50msEachWay() { throughANetwork({50, 20, 7, -1}); }
+    void through100msEachWay() { throughANetwork({100, 30, 5, -1}); }
+    void through200msEachWay() { throughANetwork({200, 40, 13, -1}); }
+
+    // The boot loader's answer windows (350 ms) are shorter than this round
+    // trip: the answers still come, in the windows after.
+    void flashThrough200msEachWay()
+    {
+        const QString dff = dir.filePath("far.dff");
+        QVERIFY(WriteDff(dff, Kv310Header(), DataRecords(0, EveryByteProgram()) + EepromRecord(0, "\xff\x00") + HexEnd()));
+        QByteArray images[2];
+        for (const int way : {0, 1}) {
+            SimProcess boot(60 + way);
+            const QString image = dir.filePath(QStringLiteral("far%1").arg(way));
+            QVERIFY(boot.start({"--bootloader", "--unitinfo", "0x20", "--unpaced", "--image-out", image}));
+            Ser2NetProcess server;
+            std::unique_ptr<FaultProxy> proxy;
+            QString port = boot.device();
+            if (way == 1) {
+                QVERIFY2(server.start(boot.device()), server.log().constData());
+                proxy = std::make_unique<FaultProxy>(QStringLiteral("127.0.0.1"), quint16(QUrl(server.rfc2217Url()).port()),
+                                                     FaultProxy::Faults{200, 40, 9, -1});
+                port = QStringLiteral("rfc2217://127.0.0.1:%1").arg(proxy->port());
+            }
+            const ToolRun f = ctl({"flash", "--port", port, dff, "--yes"});
+            QVERIFY2(f.code == 0, f.err.constData());
+            boot.stop();
+            images[way] = ReadBytes(image);
+        }
+        QVERIFY(!images[0].isEmpty());
+        QCOMPARE(images[1], images[0]);
+    }
+
+    // The connection cut at several points of a download, an upload and a
+    // flash: one message each time, nothing called successful that was not.
+    void connectionCutAtSeveralPoints()
+    {
+        SimProcess sim(46);
+        QVERIFY(sim.start({"--unpaced"}));
+        Ser2NetProcess server;
+        QVERIFY2(server.start(sim.device()), server.log().constData());
+        const QString every = dir.filePath("cutting.dtd");
+        QVERIFY(ExportKV310File(every, EveryByteConfig()));
+        for (const qint64 cut : {40, 300, 700, 1100}) {
+            FaultProxy proxy(QStringLiteral("127.0.0.1"), quint16(QUrl(server.rfc2217Url()).port()), {0, 0, 0, cut});
+            QVERIFY(proxy.listening());
+            const QString url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(proxy.port());
+            const QString out = dir.filePath(QStringLiteral("cut%1.dtd").arg(cut));
+            const ToolRun d = ctl({"download", "--port", url, "--out", out});
+            QVERIFY2(d.code != 0, d.err.constData());
+            QVERIFY2(!d.err.contains("Download successful") && !QFile::exists(out), d.err.constData());
+            QVERIFY2(d.err.count("Download failed") + d.err.count("Unable to") == 1, d.err.constData());
+            FaultProxy again(QStringLiteral("127.0.0.1"), quint16(QUrl(server.rfc2217Url()).port()), {0, 0, 0, cut});
+            const QString url2 = QStringLiteral("rfc2217://127.0.0.1:%1").arg(again.port());
+            const ToolRun u = ctl({"upload", "--backup-dir", dir.filePath("b"), "--port", url2, every});
+            QVERIFY2(u.code != 0 && !u.err.contains("Upload successful"), u.err.constData());
+            QVERIFY2(u.err.count("Upload failed") + u.err.count("Unable to") == 1, u.err.constData());
+        }
+    }
+
 private:
+    void throughANetwork(const FaultProxy::Faults& faults)
+    {
+        SimProcess sim(47 + faults.delayMs / 50);
+        QVERIFY(sim.start({"--unpaced"}));
+        Ser2NetProcess server;
+        QVERIFY2(server.start(sim.device()), server.log().constData());
+        const QString local = dir.filePath(QStringLiteral("local%1.dtd").arg(faults.delayMs));
+        QCOMPARE(ctl({"download", "--port", sim.device(), "--out", local}).code, 0);
+        FaultProxy proxy(QStringLiteral("127.0.0.1"), quint16(QUrl(server.rfc2217Url()).port()), faults);
+        QVERIFY(proxy.listening());
+        const QString url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(proxy.port());
+
+        const QString remote = dir.filePath(QStringLiteral("remote%1.dtd").arg(faults.delayMs));
+        const ToolRun d = ctl({"download", "--port", url, "--out", remote});
+        if (d.code == 0)
+            QCOMPARE(ReadBytes(remote), ReadBytes(local));
+        else
+            QVERIFY2(d.err.count("Download failed") == 1 && !d.err.contains("Download successful"), d.err.right(600).constData());
+
+        const QString every = dir.filePath(QStringLiteral("net%1.dtd").arg(faults.delayMs));
+        QVERIFY(ExportKV310File(every, EveryByteConfig()));
+        const ToolRun u = ctl({"upload", "--backup-dir", dir.filePath("b"), "--port", url, every});
+        if (u.code == 0) {
+            const QString held = dir.filePath(QStringLiteral("held%1.dtd").arg(faults.delayMs));
+            QCOMPARE(ctl({"download", "--port", sim.device(), "--out", held}).code, 0);
+            QVERIFY2(ctl({"diff", every, held}).code == 0, u.err.constData());
+        } else {
+            QVERIFY2(u.err.count("Upload failed") == 1 && !u.err.contains("Upload successful"), u.err.right(600).constData());
+        }
+        QVERIFY2(d.code == 0 && u.code == 0, (d.err.right(600) + u.err.right(600)).constData());   // and at these delays, they do complete
+    }
+
     QTemporaryDir dir;
 };
 
